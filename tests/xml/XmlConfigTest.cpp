@@ -1,0 +1,204 @@
+#include "xml/XmlConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "xml/AtomicFile.h"
+
+namespace {
+
+const char kTwoServers[] =
+    "<Setup>\r\n"
+    "<Server>\r\n<ID>a</ID>\r\n<Location>news.a</Location>\r\n<Username>ua</Username>\r\n"
+    "<Subgroup>\r\n<FolderID>a\\g1\\</FolderID>\r\n<GroupName>g.one</GroupName>\r\n<HaveRead>1</HaveRead>\r\n"
+    "</Subgroup>\r\n</Server>\r\n"
+    "<Server>\r\n<ID>b</ID>\r\n<Location>news.b</Location>\r\n<Username>ub</Username>\r\n</Server>\r\n"
+    "</Setup>\r\n";
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string TempPath(const char* name) {
+    return std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" + name;
+}
+
+TEST(XmlConfigSettings, EmptyDocumentGivesDefaultsAndSetCreatesThePath) {
+    CXmlConfig config;
+    EXPECT_EQ(config.GetInt("Setup:Configuration:MaxNum", 100, false), 100);
+    EXPECT_EQ(config.GetText(), "");  // a getter creates nothing
+    ASSERT_TRUE(config.SetInt("Setup:Configuration:MaxNum", 100, true, false));
+    EXPECT_EQ(config.GetText(),
+              "<Setup>\r\n<Configuration>\r\n<MaxNum>100</MaxNum>\r\n</Configuration>\r\n</Setup>\r\n");
+    EXPECT_EQ(config.GetInt("Setup:Configuration:MaxNum", 7, false), 100);
+    ASSERT_TRUE(config.SetString("Setup:Configuration:Online", "1", true, false));
+    ASSERT_TRUE(config.SetInt("Setup:Configuration:MaxNum", 250, true, false));
+    EXPECT_EQ(config.GetText(),
+              "<Setup>\r\n<Configuration>\r\n<MaxNum>250</MaxNum>\r\n<Online>1</Online>\r\n</Configuration>\r\n"
+              "</Setup>\r\n");
+}
+
+TEST(XmlConfigSettings, ValuesReadAsAtoiWouldAndEmptyIsNotDefault) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(
+        "<Setup><Configuration><A>  42xyz</A><B>abc</B><C></C><D/><E>99999999999</E><F>-7</F></Configuration>"
+        "</Setup>"));
+    EXPECT_EQ(config.GetInt("Setup:Configuration:A", 1, false), 42);
+    EXPECT_EQ(config.GetInt("Setup:Configuration:B", 1, false), 0);
+    EXPECT_EQ(config.GetInt("Setup:Configuration:C", 1, false), 0);
+    EXPECT_EQ(config.GetString("Setup:Configuration:D", "dflt", false), "");
+    EXPECT_EQ(config.GetInt("Setup:Configuration:E", 1, false), INT32_MAX);
+    EXPECT_EQ(config.GetInt("Setup:Configuration:F", 1, false), -7);
+    EXPECT_EQ(config.GetInt("Setup:Configuration:Missing", 5, false), 5);
+    EXPECT_EQ(config.GetString("Setup::Configuration::B", "", false), "abc");  // empty pieces skipped
+}
+
+TEST(XmlConfigSettings, PathOutsideTheTopElementWritesNothing) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText("<Setup></Setup>"));
+    EXPECT_FALSE(config.SetString("Other:Key", "v", true, false));
+    EXPECT_EQ(config.GetText(), "<Setup></Setup>");
+}
+
+TEST(XmlConfigRecords, SelectByKeyAndReadChildrenRelatively) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(kTwoServers));
+    ASSERT_TRUE(config.SelectRecord("Setup:Server", "ID", "b", false, true));
+    ASSERT_TRUE(config.SavePosition("TEMP"));
+    EXPECT_EQ(config.GetString("Location", "", true), "news.b");
+    // Without restoring, the position was reset: the relative read finds nothing.
+    EXPECT_EQ(config.GetString("Username", "none", true), "none");
+    ASSERT_TRUE(config.RestorePosition("TEMP"));
+    EXPECT_EQ(config.GetString("Username", "none", true), "ub");
+    ASSERT_TRUE(config.RestorePosition("TEMP"));
+    EXPECT_EQ(config.GetInt("Authenication", 0, true), 0);
+    ASSERT_TRUE(config.RestorePosition("TEMP"));
+    ASSERT_TRUE(config.SetString("Password", "pw", true, true));
+    EXPECT_NE(config.GetText().find("<Username>ub</Username>\r\n<Password>pw</Password>\r\n</Server>"),
+              std::string::npos);
+
+    std::string before = config.GetText();
+    config.ResetPosition();
+    EXPECT_FALSE(config.SelectRecord("Setup:Server", "ID", "c", false, true));
+    EXPECT_EQ(config.GetText(), before);
+}
+
+TEST(XmlConfigRecords, RecordWithoutKeyGetsAnEmptyOneEvenWhenStrict) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText("<Setup>\r\n<Server>\r\n<Location>x</Location>\r\n</Server>\r\n</Setup>"));
+    EXPECT_TRUE(config.SelectRecord("Setup:Server", "ID", "zzz", false, true));
+    EXPECT_EQ(config.GetText(), "<Setup>\r\n<Server>\r\n<Location>x</Location>\r\n<ID/>\r\n</Server>\r\n</Setup>");
+}
+
+TEST(XmlConfigRecords, ForceNewLandsAfterTheFirstRecordOfItsName) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(kTwoServers));
+    ASSERT_TRUE(config.SelectRecord("Setup:Server", "ID", "", true, false));
+    ASSERT_TRUE(config.SavePosition("T"));
+    ASSERT_TRUE(config.SetString("ID", "c", true, true));
+    ASSERT_TRUE(config.RestorePosition("T"));
+    ASSERT_TRUE(config.SetString("Location", "news.c", true, true));
+
+    // Servers in file order: a, c, b.
+    const char* expected[] = {"a", "c", "b"};
+    config.ResetPosition();
+    ASSERT_TRUE(config.FindElement("Setup"));
+    ASSERT_TRUE(config.EnterElement());
+    for (const char* id : expected) {
+        ASSERT_TRUE(config.FindElement("Server"));
+        ASSERT_TRUE(config.FindChildElement("ID"));
+        EXPECT_EQ(config.GetChildText(), id);
+        config.SetPosition(config.GetParentIndex(), config.GetCurrentIndex(), 0, 1);
+    }
+    EXPECT_FALSE(config.FindElement("Server"));
+    EXPECT_NE(config.GetText().find("</Server>\r\n<Server>\r\n<ID>c</ID>\r\n<Location>news.c</Location>\r\n</Server>"
+                                    "\r\n<Server>\r\n<ID>b</ID>"),
+              std::string::npos);
+
+    // The first record in an empty document goes after the last child.
+    CXmlConfig empty;
+    ASSERT_TRUE(empty.SelectRecord("Setup:Server", "ID", "", true, false));
+    EXPECT_EQ(empty.GetText(), "<Setup>\r\n<Server>\r\n<ID/>\r\n</Server>\r\n</Setup>\r\n");
+}
+
+TEST(XmlConfigRecords, ServerGroupLookupAndSubscription) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(kTwoServers));
+    ASSERT_TRUE(config.SelectServerGroup("a", "a\\g1\\", true, false));
+    ASSERT_TRUE(config.SavePosition("TE"));
+    EXPECT_EQ(config.GetString("GroupName", "", true), "g.one");
+    EXPECT_FALSE(config.SelectServerGroup("a", "a\\g2\\", true, false));
+    EXPECT_FALSE(config.SelectServerGroup("z", "a\\g1\\", true, false));
+
+    // Subscribe a new group on server b.
+    ASSERT_TRUE(config.SelectServerGroup("b", "", false, true));
+    ASSERT_TRUE(config.SavePosition("TE"));
+    ASSERT_TRUE(config.SetString("FolderID", "b\\g9\\", true, true));
+    ASSERT_TRUE(config.RestorePosition("TE"));
+    ASSERT_TRUE(config.SetString("GroupName", "g.nine", true, true));
+    ASSERT_TRUE(config.SelectServerGroup("b", "b\\g9\\", true, false));
+    ASSERT_TRUE(config.RemoveElement());
+    EXPECT_FALSE(config.SelectServerGroup("b", "b\\g9\\", true, false));
+    CXmlConfig reparsed;
+    ASSERT_TRUE(reparsed.ParseText(config.GetText().c_str())) << reparsed.GetParseError();
+}
+
+TEST(XmlConfigFiles, MissingFileLoadsEmptyAndSaveWritesBytes) {
+    std::string path = TempPath("cfg.xml");
+    std::remove(path.c_str());
+    CXmlConfig config;
+    config.LoadConfig(path.c_str());
+    EXPECT_EQ(config.GetConfigPath(), path);
+    EXPECT_FALSE(config.HasRootElement());
+    ASSERT_TRUE(config.SetInt("Setup:Configuration:SynTime", 5, true, false));
+    ASSERT_TRUE(config.SaveFile(path.c_str()));
+    EXPECT_EQ(ReadFile(path), config.GetText());
+
+    CXmlConfig reloaded;
+    reloaded.LoadConfig(path.c_str());
+    EXPECT_EQ(reloaded.GetInt("Setup:Configuration:SynTime", 0, false), 5);
+    std::remove(path.c_str());
+}
+
+TEST(XmlConfigFiles, FailedSaveLeavesTheOldFileIntact) {
+    std::string path = TempPath("cfg.xml");
+    WriteFile(path, kTwoServers);
+    CXmlConfig config;
+    config.LoadConfig(path.c_str());
+    ASSERT_TRUE(config.SetString("Setup:Configuration:Note", std::string(5000, 'x').c_str(), true, false));
+
+    atomicfile::SetWriteLimitForTesting(100);  // the disk fills up after 100 bytes
+    EXPECT_FALSE(config.SaveFile(path.c_str()));
+    atomicfile::SetWriteLimitForTesting(SIZE_MAX);
+    EXPECT_EQ(ReadFile(path), kTwoServers);
+
+    ASSERT_TRUE(config.SaveFile(path.c_str()));
+    EXPECT_EQ(ReadFile(path), config.GetText());
+    std::remove(path.c_str());
+}
+
+TEST(XmlConfigFiles, UnparsableFileKeepsItsTextAndAppends) {
+    std::string path = TempPath("bad.xml");
+    WriteFile(path, "<Setup><oops></Setup>");
+    CXmlConfig config;
+    config.LoadConfig(path.c_str());
+    EXPECT_EQ(config.GetInt("Setup:Configuration:MaxNum", 100, false), 100);
+    ASSERT_TRUE(config.SetInt("Setup:Configuration:MaxNum", 3, true, false));
+    EXPECT_EQ(config.GetText().rfind("<Setup><oops></Setup><Setup>", 0), 0u);
+    std::remove(path.c_str());
+}
+
+}  // namespace

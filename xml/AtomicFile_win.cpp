@@ -1,0 +1,109 @@
+#include "xml/AtomicFile.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace atomicfile {
+
+namespace {
+
+size_t gWriteLimit = SIZE_MAX;
+
+// A virus scanner or indexer may hold the target open for a moment; retrying the replace for
+// about 200 ms rides that out without hanging the caller.
+const int kReplaceAttempts = 20;
+const DWORD kReplaceWaitMs = 10;
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() { Close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    bool Valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE Get() const { return h_; }
+    bool Close() {
+        if (h_ == INVALID_HANDLE_VALUE)
+            return true;
+        BOOL ok = CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+        return ok != FALSE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+bool WriteFully(HANDLE h, const std::string& bytes) {
+    size_t total = bytes.size() < gWriteLimit ? bytes.size() : gWriteLimit;
+    size_t done = 0;
+    while (done < total) {
+        DWORD chunk = static_cast<DWORD>(total - done > 1u << 20 ? 1u << 20 : total - done);
+        DWORD written = 0;
+        if (!WriteFile(h, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return total == bytes.size();
+}
+
+bool ReplaceWithRetry(const std::string& temp, const char* path) {
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        if (MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
+            return false;
+        Sleep(kReplaceWaitMs);
+    }
+    return false;
+}
+
+}  // namespace
+
+void SetWriteLimitForTesting(size_t limit) {
+    gWriteLimit = limit;
+}
+
+bool ReadAll(const char* path, std::string& bytes) {
+    FileHandle f(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid())
+        return false;
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(f.Get(), buf, sizeof(buf), &got, nullptr))
+            return false;
+        if (got == 0)
+            break;
+        data.append(buf, got);
+    }
+    bytes.swap(data);
+    return true;
+}
+
+bool WriteAll(const char* path, const std::string& bytes) {
+    std::string temp = std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId());
+    FileHandle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid()) {
+        // The folder refuses new files; the file itself may still be writable.
+        FileHandle direct(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!direct.Valid())
+            return false;
+        bool ok = WriteFully(direct.Get(), bytes);
+        return direct.Close() && ok;
+    }
+    bool ok = WriteFully(f.Get(), bytes) && FlushFileBuffers(f.Get());
+    ok = f.Close() && ok;
+    if (!ok || !ReplaceWithRetry(temp, path)) {
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace atomicfile

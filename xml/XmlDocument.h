@@ -1,0 +1,150 @@
+// A small XML engine over one text string. Elements are byte ranges into the text, kept in a
+// table of records whose indexes stay valid for the document's lifetime, so callers may keep an
+// index as a handle. Edits rewrite the text in place and keep every byte they do not touch:
+// a document that is loaded, changed and saved differs only where it was changed.
+//
+// Ownership: the document owns its text and its table. Strings returned by value are copies;
+// GetText() returns a reference that stays valid until the next edit or parse.
+// A document is used by one thread at a time; callers serialize access.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct ElementRecord {
+    int32_t startTagBegin;  // the '<' that opens the start tag
+    int32_t startTagEnd;    // the '>' that closes the start tag
+    int32_t endTagBegin;    // the '<' of the end tag; for <a/> the '/'
+    int32_t endTagEnd;      // the '>' of the end tag; for <a/> the same as startTagEnd
+    int32_t reserved;
+    int32_t parent;
+    int32_t firstChild;
+    int32_t nextSibling;
+};
+
+class CXmlDocument {
+public:
+    // Node kinds met while scanning.
+    enum NodeKind {
+        kNodeElement = 1,
+        kNodeText = 2,
+        kNodeWhitespace = 4,
+        kNodeCdata = 8,
+        kNodeProcessingInstruction = 16,
+        kNodeComment = 32,
+        kNodeDocumentType = 64,
+    };
+
+    CXmlDocument();
+    virtual ~CXmlDocument();
+
+    CXmlDocument(const CXmlDocument&) = delete;
+    CXmlDocument& operator=(const CXmlDocument&) = delete;
+
+    // Document. A null text is the empty text.
+    bool ParseText(const char* text);
+    bool ParseBytes(const char* data, size_t length);
+    bool HasRootElement() const;
+    bool LoadFile(const char* path);
+    // Writes the text byte for byte. The old file is replaced only once the new one is complete,
+    // so a failed save leaves it as it was. False when the file cannot be written.
+    bool SaveFile(const char* path) const;
+    std::string GetParseError() const { return parseError_; }
+    const std::string& GetText() const { return text_; }
+
+    // Navigation; none of these change the text.
+    void ResetPosition();
+    bool FindElement(const char* name);
+    bool FindChildElement(const char* name);
+    bool EnterElement();
+    bool LeaveElement();
+    std::string GetElementName() const;
+    bool SavePosition(const char* name);
+    bool RestorePosition(const char* name);
+
+    // The position as element indexes (0 = none), for callers that keep handles.
+    int GetParentIndex() const { return parent_; }
+    int GetCurrentIndex() const { return current_; }
+    int GetChildIndex() const { return child_; }
+    // Sets the position directly; the indexes must be live records (or 0).
+    void SetPosition(int parent, int current, int child, int nodeFlag) {
+        parent_ = parent;
+        current_ = current;
+        child_ = child;
+        nodeFlag_ = nodeFlag;
+    }
+
+    // Content.
+    std::string GetElementText() const { return GetTextAt(current_); }
+    std::string GetChildText() const { return GetTextAt(child_); }
+    bool SetElementText(const char* text, bool asCdata) { return SetTextAt(current_, text, asCdata); }
+    bool SetChildText(const char* text, bool asCdata) { return SetTextAt(child_, text, asCdata); }
+    std::string GetTextAt(int index) const;
+    bool SetTextAt(int index, const char* text, bool asCdata);
+    std::string GetTagNameAt(int index) const;
+
+    // Editing.
+    bool AddElement(const char* name, const char* text, bool before);
+    bool AddChildElement(const char* name, const char* text, bool before);
+    bool RemoveElement();
+
+    static std::string EscapeText(const char* text, bool attribute);
+    std::string UnescapeText(int begin, int end) const;
+
+protected:
+    const ElementRecord& Record(int index) const { return records_[index]; }
+
+private:
+    struct Position {
+        int parent;
+        int current;
+        int child;
+    };
+    struct Token {
+        int begin;  // first byte of the token's text
+        int end;    // one past its last byte
+        int next;   // where the next scan starts
+        bool quoted;
+    };
+
+    void ResetTable(size_t textLength);
+    int NewRecord();
+    void GiveBackRecord(int index);
+
+    int NextChar(int pos) const;
+    int FindByte(int from, char c) const;
+    int FindString(int from, const char* s) const;
+    bool NextToken(int pos, Token& token) const;
+    bool TokenIs(const Token& token, char c) const;
+    bool NameMatches(const Token& token, const char* name) const;
+    int SkipNode(int lt) const;
+    bool IsWhitespace(int pos) const;
+    int SkipInsertWhitespace(int pos) const;
+
+    int ParseElement(int parentIndex);
+    int OpenElement(int parent);
+    bool CloseElement(int index);
+    void SetError(const char* format, int index);
+
+    bool HasChildren(int index) const { return records_[index].firstChild != 0; }
+    bool IsEmptyElement(int index) const {
+        return records_[index].startTagEnd == records_[index].endTagBegin + 1;
+    }
+    bool ElementMatches(int index, const char* name) const;
+    int PreviousSibling(int index) const;
+    void ReplaceText(int begin, int end, const std::string& with);
+    void ShiftOffsets(int from, int delta, int except);
+    bool InsertElement(bool asChild, const char* name, const char* text, bool before);
+
+    std::string text_;
+    std::string parseError_;
+    std::vector<ElementRecord> records_;
+    int nextFree_ = 1;
+    int parent_ = 0;
+    int current_ = 0;
+    int child_ = 0;
+    int nodeFlag_ = 0;
+    std::map<std::string, Position> savedPositions_;
+};

@@ -1,0 +1,396 @@
+// Reading and writing element text, adding and removing elements. Every edit replaces one range
+// of the text and then shifts the offsets of everything that lies after it.
+#include <cstring>
+
+#include "xml/CodePage.h"
+#include "xml/XmlDocument.h"
+
+namespace {
+
+const char kCdataOpen[] = "<![CDATA[";
+const char kCdataClose[] = "]]>";
+
+bool IsSpaceByte(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+struct NamedEntity {
+    const char* text;
+    char value;
+};
+
+const NamedEntity kEntities[] = {{"lt;", '<'}, {"amp;", '&'}, {"gt;", '>'}, {"apos;", '\''}, {"quot;", '"'}};
+
+}  // namespace
+
+std::string CXmlDocument::EscapeText(const char* text, bool attribute) {
+    std::string out;
+    if (!text)
+        return out;
+    size_t length = strlen(text);
+    out.reserve(length + length / 10 + 7);
+    const char* end = text + length;
+    for (const char* p = text; p < end;) {
+        size_t n = codepage::CharLen(p, end);
+        if (n == 1) {
+            switch (*p) {
+                case '<':
+                    out += "&lt;";
+                    break;
+                case '&':
+                    out += "&amp;";
+                    break;
+                case '>':
+                    out += "&gt;";
+                    break;
+                case '\'':
+                    if (attribute)
+                        out += "&apos;";
+                    else
+                        out += *p;
+                    break;
+                case '"':
+                    if (attribute)
+                        out += "&quot;";
+                    else
+                        out += *p;
+                    break;
+                default:
+                    out += *p;
+            }
+        } else {
+            out.append(p, n);
+        }
+        p += n;
+    }
+    return out;
+}
+
+std::string CXmlDocument::UnescapeText(int begin, int end) const {
+    std::string out;
+    if (begin < 0)
+        begin = 0;
+    if (end > static_cast<int>(text_.size()))
+        end = static_cast<int>(text_.size());
+    const char* t = text_.data();
+    int pos = begin;
+    while (pos < end) {
+        if (t[pos] != '&') {
+            int next = NextChar(pos);
+            if (next > end)
+                next = end;
+            out.append(t + pos, next - pos);
+            pos = next;
+            continue;
+        }
+        // Numeric reference: "&#" digits ";" or "&#x" hex digits ";", the ';' at most 7 bytes
+        // after the first digit.
+        if (pos + 1 < end && t[pos + 1] == '#') {
+            bool hex = pos + 2 < end && t[pos + 2] == 'x';
+            int first = pos + (hex ? 3 : 2);
+            int p = first;
+            uint32_t value = 0;
+            while (p < end && p - first <= 7 &&
+                   (hex ? ((t[p] >= '0' && t[p] <= '9') || (t[p] >= 'a' && t[p] <= 'f') ||
+                           (t[p] >= 'A' && t[p] <= 'F'))
+                        : (t[p] >= '0' && t[p] <= '9'))) {
+                char c = t[p];
+                int digit = c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
+                value = value * (hex ? 16 : 10) + digit;
+                ++p;
+            }
+            if (p > first && p < end && p - first <= 7 && t[p] == ';') {
+                std::string ch = codepage::FromCodePoint(value);
+                if (!ch.empty()) {
+                    out += ch;
+                    pos = p + 1;
+                    continue;
+                }
+            }
+            out += '&';
+            ++pos;
+            continue;
+        }
+        bool replaced = false;
+        for (const NamedEntity& e : kEntities) {
+            int len = static_cast<int>(strlen(e.text));
+            if (pos + 1 + len <= end && memcmp(t + pos + 1, e.text, len) == 0) {
+                out += e.value;
+                pos += 1 + len;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += '&';
+            ++pos;
+        }
+    }
+    return out;
+}
+
+std::string CXmlDocument::GetTextAt(int index) const {
+    if (index <= 0 || static_cast<size_t>(index) >= records_.size() || HasChildren(index) || IsEmptyElement(index))
+        return std::string();
+    const ElementRecord& r = records_[index];
+    int begin = r.startTagEnd + 1;
+    int end = r.endTagBegin;
+    int pos = begin;
+    while (pos < end && IsWhitespace(pos))
+        ++pos;
+    int openLength = static_cast<int>(strlen(kCdataOpen));
+    if (pos + 11 < end && text_.compare(pos, openLength, kCdataOpen) == 0) {
+        int close = FindString(pos + openLength, kCdataClose);
+        if (close >= 0 && close < end)
+            return text_.substr(pos + openLength, close - (pos + openLength));
+    }
+    return UnescapeText(begin, end);
+}
+
+// Replaces [begin, end) of the text, clamped to the text.
+void CXmlDocument::ReplaceText(int begin, int end, const std::string& with) {
+    int size = static_cast<int>(text_.size());
+    if (begin > size)
+        begin = size;
+    if (end > size)
+        end = size;
+    if (end < begin)
+        end = begin;
+    text_.replace(begin, end - begin, with);
+}
+
+// Moves every offset at or after `from` by delta, in all linked elements but `except`. Ancestors
+// of an edit keep their start offsets and move their end offsets; later elements move whole.
+void CXmlDocument::ShiftOffsets(int from, int delta, int except) {
+    if (delta == 0)
+        return;
+    std::vector<int> pending;
+    if (records_[0].firstChild)
+        pending.push_back(records_[0].firstChild);
+    while (!pending.empty()) {
+        int index = pending.back();
+        pending.pop_back();
+        ElementRecord& r = records_[index];
+        if (r.nextSibling)
+            pending.push_back(r.nextSibling);
+        if (r.firstChild)
+            pending.push_back(r.firstChild);
+        if (index == except)
+            continue;
+        // Elements that end before the edit cannot hold anything after it.
+        if (r.endTagEnd < from)
+            continue;
+        int32_t* fields[] = {&r.startTagBegin, &r.startTagEnd, &r.endTagBegin, &r.endTagEnd};
+        for (int32_t* f : fields) {
+            if (*f >= from)
+                *f += delta;
+        }
+    }
+}
+
+bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
+    if (index <= 0 || static_cast<size_t>(index) >= records_.size() || index >= nextFree_ || HasChildren(index))
+        return false;
+    std::string markup;
+    if (asCdata && !(text && strstr(text, kCdataClose))) {
+        markup = kCdataOpen;
+        if (text)
+            markup += text;
+        markup += kCdataClose;
+    } else {
+        markup = EscapeText(text, false);
+    }
+    ElementRecord& r = records_[index];
+    int length = static_cast<int>(markup.size());
+    if (IsEmptyElement(index)) {
+        // <a/> becomes <a>markup</a>: the '/' is replaced.
+        std::string name = GetTagNameAt(index);
+        int slash = r.endTagBegin;
+        std::string with = ">" + markup + "</" + name;
+        ReplaceText(slash, slash + 1, with);
+        int delta = static_cast<int>(with.size()) - 1;
+        r.startTagEnd = slash;
+        r.endTagBegin = slash + 1 + length;
+        r.endTagEnd = r.endTagBegin + 2 + static_cast<int>(name.size());
+        ShiftOffsets(slash + 1, delta, index);
+        return true;
+    }
+    int begin = r.startTagEnd + 1;
+    int end = r.endTagBegin;
+    int delta = length - (end - begin);
+    ReplaceText(begin, end, markup);
+    ShiftOffsets(end, delta, 0);
+    return true;
+}
+
+int CXmlDocument::PreviousSibling(int index) const {
+    int parent = records_[index].parent;
+    int previous = 0;
+    for (int i = records_[parent].firstChild; i && i != index; i = records_[i].nextSibling)
+        previous = i;
+    return previous;
+}
+
+// Skips whitespace after an insertion point when only a tag or the end of the text follows it,
+// so that new lines go before the next tag instead of splitting a line break.
+int CXmlDocument::SkipInsertWhitespace(int pos) const {
+    int size = static_cast<int>(text_.size());
+    int p = pos;
+    while (p < size && IsSpaceByte(text_[p]))
+        ++p;
+    if (p == size || text_[p] == '<')
+        return p;
+    return pos;
+}
+
+bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* text, bool before) {
+    if (!name || !*name)
+        return false;
+    int container;
+    int reference;
+    if (asChild) {
+        if (current_ == 0)
+            return false;
+        container = current_;
+        reference = child_;
+    } else {
+        container = parent_;
+        reference = current_;
+        if (container == 0) {
+            if (records_[0].firstChild != 0)
+                return false;
+            records_[0].endTagBegin = static_cast<int>(text_.size());
+        }
+    }
+
+    std::string escaped = (text && *text) ? EscapeText(text, false) : std::string();
+    std::string markup;
+    if (text && *text)
+        markup = "<" + std::string(name) + ">" + escaped + "</" + name + ">\r\n";
+    else
+        markup = "<" + std::string(name) + "/>\r\n";
+
+    bool containerEmpty = container != 0 && IsEmptyElement(container);
+    bool containerBare =
+        container != 0 && !containerEmpty && records_[container].startTagEnd + 1 == records_[container].endTagBegin;
+    int offset;
+    if (reference)
+        offset = before ? records_[reference].startTagBegin : records_[reference].endTagEnd + 1;
+    else if (container == 0)
+        offset = before ? 0 : static_cast<int>(text_.size());
+    else if (containerEmpty)
+        offset = records_[container].startTagEnd;
+    else
+        offset = before ? records_[container].startTagEnd + 1 : records_[container].endTagBegin;
+    if (!containerEmpty)
+        offset = SkipInsertWhitespace(offset);
+
+    int index = NewRecord();
+    ElementRecord& fresh = records_[index];
+    fresh.parent = container;
+    int elementStart = offset;
+    if (containerEmpty) {
+        // <p/> becomes <p>, CR LF, markup, </p>: the '/' is replaced.
+        std::string containerName = GetTagNameAt(container);
+        int slash = records_[container].endTagBegin;
+        std::string with = ">\r\n" + markup + "</" + containerName;
+        ReplaceText(slash, slash + 1, with);
+        ElementRecord& c = records_[container];
+        c.startTagEnd = slash;
+        c.endTagBegin = slash + 3 + static_cast<int>(markup.size());
+        c.endTagEnd = c.endTagBegin + 2 + static_cast<int>(containerName.size());
+        ShiftOffsets(slash + 1, static_cast<int>(with.size()) - 1, container);
+        elementStart = slash + 3;
+    } else if (containerBare) {
+        ReplaceText(offset, offset, "\r\n" + markup);
+        ShiftOffsets(offset, static_cast<int>(markup.size()) + 2, index);
+        elementStart = offset + 2;
+    } else {
+        ReplaceText(offset, offset, markup);
+        ShiftOffsets(offset, static_cast<int>(markup.size()), index);
+    }
+
+    ElementRecord& r = records_[index];
+    int nameLength = static_cast<int>(strlen(name));
+    r.startTagBegin = elementStart;
+    if (text && *text) {
+        r.startTagEnd = elementStart + 1 + nameLength;
+        r.endTagBegin = r.startTagEnd + 1 + static_cast<int>(escaped.size());
+        r.endTagEnd = r.endTagBegin + 2 + nameLength;
+    } else {
+        r.startTagEnd = elementStart + 2 + nameLength;
+        r.endTagBegin = r.startTagEnd - 1;
+        r.endTagEnd = r.startTagEnd;
+    }
+
+    // Link into the container's child list.
+    int& first = records_[container].firstChild;
+    if (reference) {
+        if (before) {
+            int previous = PreviousSibling(reference);
+            r.nextSibling = reference;
+            if (previous)
+                records_[previous].nextSibling = index;
+            else
+                records_[container].firstChild = index;
+        } else {
+            r.nextSibling = records_[reference].nextSibling;
+            records_[reference].nextSibling = index;
+        }
+    } else if (before || first == 0) {
+        r.nextSibling = first;
+        records_[container].firstChild = index;
+    } else {
+        int last = first;
+        while (records_[last].nextSibling)
+            last = records_[last].nextSibling;
+        records_[last].nextSibling = index;
+    }
+
+    if (asChild) {
+        child_ = index;
+    } else {
+        current_ = index;
+        child_ = 0;
+    }
+    nodeFlag_ = 1;
+    return true;
+}
+
+bool CXmlDocument::AddElement(const char* name, const char* text, bool before) {
+    return InsertElement(false, name, text, before);
+}
+
+bool CXmlDocument::AddChildElement(const char* name, const char* text, bool before) {
+    return InsertElement(true, name, text, before);
+}
+
+bool CXmlDocument::RemoveElement() {
+    if (current_ == 0 || nodeFlag_ != 1)
+        return false;
+    int index = current_;
+    ElementRecord& r = records_[index];
+    int container = r.parent;
+    int previous = PreviousSibling(index);
+    if (previous)
+        records_[previous].nextSibling = r.nextSibling;
+    else
+        records_[container].firstChild = r.nextSibling;
+
+    int begin = r.startTagBegin;
+    int end = r.endTagEnd + 1;
+    int size = static_cast<int>(text_.size());
+    int p = end;
+    while (p < size && IsSpaceByte(text_[p]))
+        ++p;
+    if (p == size || text_[p] == '<')
+        end = p;
+    ReplaceText(begin, end, std::string());
+    r.nextSibling = 0;
+    ShiftOffsets(end, begin - end, index);
+
+    current_ = previous;
+    child_ = 0;
+    nodeFlag_ = current_ != 0;
+    return true;
+}
