@@ -259,7 +259,17 @@ int CXmlDocument::OpenElement(int parent) {
         nameEnd = token.end;
         break;
     }
-    int gt = FindByte(nameEnd, '>');
+    // Scan whole characters to the '>', remembering where the last one before it starts: the
+    // element is empty only when that character is a '/' of its own, not a trail byte.
+    int gt = -1;
+    int lastChar = nameEnd;
+    for (int pos = nameEnd; pos < static_cast<int>(text_.size()); pos = NextChar(pos)) {
+        if (text_[pos] == '>') {
+            gt = pos;
+            break;
+        }
+        lastChar = pos;
+    }
     if (gt < 0) {
         SetError("End of tag not found", 0);
         GiveBackRecord(index);
@@ -267,7 +277,7 @@ int CXmlDocument::OpenElement(int parent) {
     }
     ElementRecord& r = records_[index];
     r.startTagEnd = gt;
-    if (text_[gt - 1] == '/') {
+    if (lastChar == gt - 1 && text_[gt - 1] == '/') {
         r.endTagBegin = gt - 1;
         r.endTagEnd = gt;
     } else {

@@ -295,6 +295,17 @@ TEST(XmlMultibyte, TrailBytesAreNeverDelimiters) {
     EXPECT_EQ(cdata.GetElementText(), "\x81]");
 }
 
+TEST(XmlMultibyte, SlashInsideACharacterDoesNotCloseTheTag) {
+    // Found by fuzzing: 0xA9 0x2F is one character, so "<a\xA9/>" is a start tag, not <a/>.
+    CXmlDocument open;
+    EXPECT_FALSE(open.ParseText("<a\xA9/>"));
+    CXmlDocument empty;
+    ASSERT_TRUE(empty.ParseText("<a\xA9\xA9/>"));
+    ASSERT_TRUE(empty.FindElement(nullptr));
+    ASSERT_TRUE(empty.SetElementText("x", false));
+    EXPECT_EQ(empty.GetText(), "<a\xA9\xA9>x</a\xA9\xA9>");
+}
+
 TEST(XmlRoundTrip, ByteExactAfterLoadEditSave) {
     std::string original =
         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
