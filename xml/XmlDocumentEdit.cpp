@@ -14,6 +14,15 @@ bool IsSpaceByte(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+bool LoneLeadByte(const char* p, const char* end) {
+    if (!codepage::IsLeadByte(static_cast<unsigned char>(*p)))
+        return false;
+    if (p + 1 >= end)
+        return true;
+    char next = p[1];
+    return next == '<' || next == '>' || next == '&' || next == '\0';
+}
+
 struct NamedEntity {
     const char* text;
     char value;
@@ -32,6 +41,13 @@ std::string CXmlDocument::EscapeText(const char* text, bool attribute) {
     const char* end = text + length;
     for (const char* p = text; p < end;) {
         size_t n = codepage::CharLen(p, end);
+        // A lead byte without a proper trail (at the end, or before markup that can never be a
+        // trail byte) would swallow the next '<' of the document when it is read again.
+        if (LoneLeadByte(p, end)) {
+            out += '?';
+            ++p;
+            continue;
+        }
         if (n == 1) {
             switch (*p) {
                 case '<':
@@ -192,7 +208,17 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
     if (index <= 0 || static_cast<size_t>(index) >= records_.size() || index >= nextFree_ || HasChildren(index))
         return false;
     std::string markup;
-    if (asCdata && !(text && strstr(text, kCdataClose))) {
+    bool cdataSafe = true;
+    if (text) {
+        const char* end = text + strlen(text);
+        for (const char* p = text; p < end; p += codepage::CharLen(p, end)) {
+            if (LoneLeadByte(p, end))
+                cdataSafe = false;
+        }
+        if (strstr(text, kCdataClose))
+            cdataSafe = false;
+    }
+    if (asCdata && cdataSafe) {
         markup = kCdataOpen;
         if (text)
             markup += text;

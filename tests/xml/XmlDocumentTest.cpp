@@ -306,6 +306,29 @@ TEST(XmlMultibyte, SlashInsideACharacterDoesNotCloseTheTag) {
     EXPECT_EQ(empty.GetText(), "<a\xA9\xA9>x</a\xA9\xA9>");
 }
 
+TEST(XmlMultibyte, LoneLeadByteInNewTextCannotSwallowMarkup) {
+    // Text from a server may end in half a character; written raw, the lead byte would pair
+    // with the '<' of the end tag and the file would no longer load.
+    const char* texts[] = {"abc\xD6", "a\xD6<b", "\xD6&", "x\xD6"};
+    for (const char* text : texts) {
+        for (bool cdata : {false, true}) {
+            CXmlDocument doc;
+            ASSERT_TRUE(doc.ParseText("<r><a/><b>1</b></r>"));
+            ASSERT_TRUE(doc.FindElement("r"));
+            ASSERT_TRUE(doc.FindChildElement("a"));
+            ASSERT_TRUE(doc.SetChildText(text, cdata));
+            ASSERT_TRUE(doc.AddChildElement("c", text, false));
+            CXmlDocument again;
+            ASSERT_TRUE(again.ParseText(doc.GetText().c_str())) << again.GetParseError() << " for " << text;
+            ASSERT_TRUE(again.FindElement("r"));
+            ASSERT_TRUE(again.FindChildElement("b"));
+            EXPECT_EQ(again.GetChildText(), "1");
+        }
+    }
+    EXPECT_EQ(CXmlDocument::EscapeText("a\xD6<b", false), "a?&lt;b");
+    EXPECT_EQ(CXmlDocument::EscapeText("\xD6\xD0<", false), "\xD6\xD0&lt;");
+}
+
 TEST(XmlRoundTrip, ByteExactAfterLoadEditSave) {
     std::string original =
         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
