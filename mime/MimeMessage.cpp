@@ -1,0 +1,3 @@
+#include "mime/MimeMessage.h"
+
+MimeMessage::~MimeMessage() = default;
