@@ -134,6 +134,7 @@ private:
     }
     bool ElementMatches(int index, const char* name) const;
     int PreviousSibling(int index) const;
+    std::string StartTagCloser(int slash) const;
     void ReplaceText(int begin, int end, const std::string& with);
     void ShiftOffsets(int from, int delta, int except);
     bool InsertElement(bool asChild, const char* name, const char* text, bool before);

@@ -232,11 +232,12 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
         // <a/> becomes <a>markup</a>: the '/' is replaced.
         std::string name = GetTagNameAt(index);
         int slash = r.endTagBegin;
-        std::string with = ">" + markup + "</" + name;
+        std::string opener = StartTagCloser(slash);
+        std::string with = opener + markup + "</" + name;
         ReplaceText(slash, slash + 1, with);
         int delta = static_cast<int>(with.size()) - 1;
-        r.startTagEnd = slash;
-        r.endTagBegin = slash + 1 + length;
+        r.startTagEnd = slash + static_cast<int>(opener.size()) - 1;
+        r.endTagBegin = r.startTagEnd + 1 + length;
         r.endTagEnd = r.endTagBegin + 2 + static_cast<int>(name.size());
         ShiftOffsets(slash + 1, delta, index);
         return true;
@@ -247,6 +248,14 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
     ReplaceText(begin, end, markup);
     ShiftOffsets(end, delta, 0);
     return true;
+}
+
+// What replaces the '/' of an empty element's start tag to open it. Normally ">"; when the
+// character before the '/' is another '/', " >" so that the opened tag is not read back as empty.
+std::string CXmlDocument::StartTagCloser(int slash) const {
+    if (slash > 0 && text_[slash - 1] == '/')
+        return " >";
+    return ">";
 }
 
 int CXmlDocument::PreviousSibling(int index) const {
@@ -319,14 +328,15 @@ bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* tex
         // <p/> becomes <p>, CR LF, markup, </p>: the '/' is replaced.
         std::string containerName = GetTagNameAt(container);
         int slash = records_[container].endTagBegin;
-        std::string with = ">\r\n" + markup + "</" + containerName;
+        std::string opener = StartTagCloser(slash);
+        std::string with = opener + "\r\n" + markup + "</" + containerName;
         ReplaceText(slash, slash + 1, with);
         ElementRecord& c = records_[container];
-        c.startTagEnd = slash;
-        c.endTagBegin = slash + 3 + static_cast<int>(markup.size());
+        c.startTagEnd = slash + static_cast<int>(opener.size()) - 1;
+        elementStart = c.startTagEnd + 3;
+        c.endTagBegin = elementStart + static_cast<int>(markup.size());
         c.endTagEnd = c.endTagBegin + 2 + static_cast<int>(containerName.size());
         ShiftOffsets(slash + 1, static_cast<int>(with.size()) - 1, container);
-        elementStart = slash + 3;
     } else if (containerBare) {
         ReplaceText(offset, offset, "\r\n" + markup);
         ShiftOffsets(offset, static_cast<int>(markup.size()) + 2, index);

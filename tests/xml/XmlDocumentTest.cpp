@@ -329,6 +329,27 @@ TEST(XmlMultibyte, LoneLeadByteInNewTextCannotSwallowMarkup) {
     EXPECT_EQ(CXmlDocument::EscapeText("\xD6\xD0<", false), "\xD6\xD0&lt;");
 }
 
+TEST(XmlEdit, OpeningAnEmptyElementWhoseTagEndsInTwoSlashes) {
+    // Found by fuzzing: "<a//>" opened as "<a/>...</a>" would read back as empty and lose the
+    // new content.
+    CXmlDocument text;
+    ASSERT_TRUE(text.ParseText("<a//>"));
+    ASSERT_TRUE(text.FindElement("a"));
+    ASSERT_TRUE(text.SetElementText("x", false));
+    EXPECT_EQ(text.GetText(), "<a/ >x</a>");
+    EXPECT_EQ(text.GetElementText(), "x");
+
+    CXmlDocument child;
+    ASSERT_TRUE(child.ParseText("\x01<a\x01<a//>"));
+    ASSERT_TRUE(child.FindElement(nullptr));
+    ASSERT_TRUE(child.AddChildElement("New", "t", false));
+    CXmlDocument again;
+    ASSERT_TRUE(again.ParseText(child.GetText().c_str()));
+    ASSERT_TRUE(again.FindElement(nullptr));
+    ASSERT_TRUE(again.FindChildElement("New"));
+    EXPECT_EQ(again.GetChildText(), "t");
+}
+
 TEST(XmlRoundTrip, ByteExactAfterLoadEditSave) {
     std::string original =
         "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n"
