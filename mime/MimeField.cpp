@@ -15,24 +15,7 @@ bool IsTokenByte(unsigned char c) {
         return true;
     if (mimechars::IsControl(c) || c == ' ')
         return false;
-    switch (c) {
-        case '"':
-        case '(':
-        case ')':
-        case ',':
-        case ':':
-        case ';':
-        case '<':
-        case '=':
-        case '>':
-        case '@':
-        case '[':
-        case '\\':
-        case ']':
-            return false;
-        default:
-            return true;
-    }
+    return !mimechars::IsSpecial(c);
 }
 
 const char* FindCrLf(const char* p, const char* end) {
