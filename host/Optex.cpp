@@ -1,0 +1,158 @@
+#include "host/Optex.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+// -1 until tested, then 1 on a single-processor machine and 0 otherwise.
+volatile LONG gSingleProcessor = -1;
+
+}  // namespace
+
+bool Optex::IsSingleProcessor() {
+    if (gSingleProcessor == -1) {
+        SYSTEM_INFO info;
+        GetSystemInfo(&info);
+        InterlockedExchange(&gSingleProcessor, info.dwNumberOfProcessors == 1 ? 1 : 0);
+    }
+    return gSingleProcessor == 1;
+}
+
+Optex::Optex(DWORD spinCount) {
+    IsSingleProcessor();
+    event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    InitLocal();
+    SetSpinCount(spinCount);
+}
+
+Optex::Optex(const char* name, DWORD spinCount) {
+    IsSingleProcessor();
+    if (name == nullptr) {
+        event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        InitLocal();
+        SetSpinCount(spinCount);
+        return;
+    }
+    std::string eventName = std::string("Optex_Event_") + name;
+    std::string mappingName = std::string("Optex_MMF_") + name;
+    HANDLE event = CreateEventA(nullptr, FALSE, FALSE, eventName.c_str());
+    HANDLE mapping =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SharedBlock), mappingName.c_str());
+    InitShared(event, mapping);
+    SetSpinCount(spinCount);
+}
+
+Optex::Optex(const wchar_t* name, DWORD spinCount) {
+    IsSingleProcessor();
+    if (name == nullptr) {
+        event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        InitLocal();
+        SetSpinCount(spinCount);
+        return;
+    }
+    std::wstring eventName = std::wstring(L"Optex_Event_") + name;
+    std::wstring mappingName = std::wstring(L"Optex_MMF_") + name;
+    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, eventName.c_str());
+    HANDLE mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(SharedBlock), mappingName.c_str());
+    InitShared(event, mapping);
+    SetSpinCount(spinCount);
+}
+
+void Optex::InitLocal() {
+    // Zero-filled: free, no owner, spin count 0 until SetSpinCount.
+    block_ = static_cast<SharedBlock*>(std::calloc(1, sizeof(SharedBlock)));
+}
+
+void Optex::InitShared(HANDLE event, HANDLE mapping) {
+    event_ = event;
+    if (mapping != nullptr) {
+        // A fresh page-file mapping is zero-filled; a mapping another process created already
+        // holds the live state, which is exactly what sharing wants.
+        block_ = static_cast<SharedBlock*>(MapViewOfFile(mapping, FILE_MAP_ALL_ACCESS, 0, 0, sizeof(SharedBlock)));
+        if (block_ != nullptr) {
+            mapping_ = mapping;
+            return;
+        }
+        CloseHandle(mapping);
+    }
+    // Without a shared block the lock still serializes this process's threads rather than
+    // leaving them unguarded.
+    InitLocal();
+}
+
+Optex::~Optex() {
+    if (event_ != nullptr)
+        CloseHandle(event_);
+    if (mapping_ != nullptr) {
+        UnmapViewOfFile(const_cast<SharedBlock*>(block_));
+        CloseHandle(mapping_);
+    } else {
+        std::free(block_);
+    }
+}
+
+void Optex::SetSpinCount(DWORD spinCount) {
+    if (!IsSingleProcessor())
+        InterlockedExchange(&block_->spinCount, static_cast<LONG>(spinCount));
+}
+
+bool Optex::TryEnter() {
+    DWORD self = GetCurrentThreadId();
+    LONG attempts = block_->spinCount + 1;
+    for (LONG i = 0; i < attempts; ++i) {
+        if (InterlockedCompareExchange(&block_->lockCount, 1, 0) == 0) {
+            block_->owner = self;
+            block_->recursion = 1;
+            return true;
+        }
+        if (block_->owner == self) {
+            InterlockedIncrement(&block_->lockCount);
+            block_->recursion = block_->recursion + 1;
+            return true;
+        }
+        YieldProcessor();
+    }
+    return false;
+}
+
+void Optex::Enter() {
+    if (TryEnter())
+        return;
+    DWORD self = GetCurrentThreadId();
+    if (InterlockedIncrement(&block_->lockCount) != 1) {
+        if (block_->owner == self) {
+            block_->recursion = block_->recursion + 1;
+            return;
+        }
+        // The releasing thread signals once per waiter it sees counted, so this wait ends with
+        // the lock handed over.
+        WaitForSingleObject(event_, INFINITE);
+    }
+    block_->owner = self;
+    block_->recursion = 1;
+}
+
+void Optex::Leave() {
+    if (block_->owner != GetCurrentThreadId())
+        return;
+    block_->recursion = block_->recursion - 1;
+    if (block_->recursion > 0) {
+        InterlockedDecrement(&block_->lockCount);
+        return;
+    }
+    block_->owner = 0;
+    if (InterlockedDecrement(&block_->lockCount) > 0)
+        SetEvent(event_);
+}
+
+int Optex::OwnedDepth() const {
+    return block_->owner == GetCurrentThreadId() ? static_cast<int>(block_->recursion) : 0;
+}
+
+void Optex::LeaveTo(int depth) {
+    while (OwnedDepth() > depth)
+        Leave();
+}

@@ -1,0 +1,74 @@
+// A recursive lock that spins before it blocks, optionally shared between processes by name.
+//
+// Its state lives in a 16-byte block: spin count, lock count (threads that hold or wait for the
+// lock), owning thread id (0 when free) and recursion count. A process-local instance allocates
+// the block; a named instance maps it from the page file under "Optex_MMF_<name>" and waits on
+// the auto-reset event "Optex_Event_<name>", so every process that uses the same name shares one
+// lock. Thread ids are unique across processes, so ownership holds across them too.
+#pragma once
+
+#include <windows.h>
+
+class Optex {
+public:
+    static constexpr DWORD kDefaultSpinCount = 4000;
+
+    // Process-local lock.
+    explicit Optex(DWORD spinCount = kDefaultSpinCount);
+    // Named lock shared by every process that uses the same name; a null name gives a
+    // process-local lock.
+    Optex(const char* name, DWORD spinCount = kDefaultSpinCount);
+    Optex(const wchar_t* name, DWORD spinCount = kDefaultSpinCount);
+    ~Optex();
+
+    Optex(const Optex&) = delete;
+    Optex& operator=(const Optex&) = delete;
+
+    void Enter();
+    // True when the lock was acquired (or re-entered by its owner) without blocking.
+    bool TryEnter();
+    // Releases one level. A call from a thread that does not own the lock does nothing.
+    void Leave();
+    // Spin attempts before blocking; ignored on a single-processor machine, where spinning
+    // cannot help.
+    void SetSpinCount(DWORD spinCount);
+
+    // How many levels the calling thread holds (0 when it is not the owner).
+    int OwnedDepth() const;
+    // Leaves until the calling thread holds `depth` levels. Used to release what a thread still
+    // holds after a processor fault cut its normal Leave calls off.
+    void LeaveTo(int depth);
+
+    // False when a named instance could not map its shared block and fell back to a block of its
+    // own: the lock then still works inside this process but is not shared.
+    bool IsShared() const { return mapping_ != nullptr; }
+
+private:
+    struct SharedBlock {
+        volatile LONG spinCount;
+        volatile LONG lockCount;
+        volatile DWORD owner;
+        volatile LONG recursion;
+    };
+    static_assert(sizeof(SharedBlock) == 16, "the block is shared with other processes");
+
+    void InitLocal();
+    void InitShared(HANDLE event, HANDLE mapping);
+    static bool IsSingleProcessor();
+
+    SharedBlock* block_ = nullptr;
+    HANDLE event_ = nullptr;
+    HANDLE mapping_ = nullptr;  // only for a named instance whose block is shared
+};
+
+// Holds an Optex for the lifetime of the scope.
+class OptexLock {
+public:
+    explicit OptexLock(Optex& optex) : optex_(optex) { optex_.Enter(); }
+    ~OptexLock() { optex_.Leave(); }
+    OptexLock(const OptexLock&) = delete;
+    OptexLock& operator=(const OptexLock&) = delete;
+
+private:
+    Optex& optex_;
+};

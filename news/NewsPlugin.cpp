@@ -1,0 +1,141 @@
+// Load, start, exit and unload of the news plug-in, and its information and setup callbacks.
+#include <winsock2.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "host/CSE.h"
+#include "host/HostApi.h"
+#include "news/NewsExports.h"
+#include "news/NewsState.h"
+#include "news/SyncTimer.h"
+#include "news/WindowHooks.h"
+#include "news/Workers.h"
+
+namespace {
+
+// "Windows 通信端口初始化失败。" in the plug-in's code page.
+const char kSocketStartFailed[] =
+    "Windows \xCD\xA8\xD0\xC5\xB6\xCB\xBF\xDA\xB3\xF5\xCA\xBC\xBB\xAF\xCA\xA7\xB0\xDC\xA1\xA3";
+const char kConfigFileName[] = "Rillpost.xml";
+
+bool gSocketsStarted = false;
+
+// Folder of module, with its trailing backslash.
+std::string ModuleFolder(HMODULE module) {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        DWORD length = GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::string();
+        if (length < path.size()) {
+            std::string full(path.data(), length);
+            return full.substr(0, full.rfind('\\') + 1);
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+void CopyField(char* field, const char* text) {
+    lstrcpynA(field, text, BkcPlugInInfo::kFieldSize);
+}
+
+}  // namespace
+
+bool (*gRunPreferencesDialog)(HWND parent, Preferences* values) = nullptr;
+
+bool InitializeNewsPlugin(HMODULE module) {
+    gModule = module;
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+        MessageBoxA(nullptr, kSocketStartFailed, "Rillpost", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    gSocketsStarted = true;
+    if (!gHostApi.Bind()) {
+        WSACleanup();
+        gSocketsStarted = false;
+        return false;
+    }
+    gConfig.LoadConfig((ModuleFolder(module) + kConfigFileName).c_str());
+    gSettings.Load(gConfig);
+    // A fault inside a guarded callback or worker must not leave these held by its thread.
+    CSE::ReleaseOnFault(&gConfigOptex);
+    CSE::ReleaseOnFault(&gSourceOptex);
+    CSE::ReleaseOnFault(gBusyFolders.Lock());
+    CSE::ReleaseOnFault(gPostingWindows.Lock());
+    return true;
+}
+
+void ShutdownNewsPlugin() {
+    // BKC_OnExit normally cancelled the timer already, waiting for its callback.
+    AbandonSyncTimer();
+    RestoreSubclassedWindows();
+    CSE::ForgetLock(&gConfigOptex);
+    CSE::ForgetLock(&gSourceOptex);
+    CSE::ForgetLock(gBusyFolders.Lock());
+    CSE::ForgetLock(gPostingWindows.Lock());
+    if (gSocketsStarted)
+        WSACleanup();
+    gSocketsStarted = false;
+    gHostApi.Unbind();
+}
+
+int WINAPI BKC_OnStart() {
+    InterlockedExchange(&gRenameTracking, 1);
+    HookStatusBar(gMainWindow);
+    gGeomarkModule = GetModuleHandleA("Geomark.dll");
+    gGeomark =
+        gGeomarkModule
+            ? reinterpret_cast<BKC_Geomark_Fn>(reinterpret_cast<void*>(GetProcAddress(gGeomarkModule, "BKC_Geomark")))
+            : nullptr;
+    if (gGeomark == nullptr)
+        gGeomarkModule = nullptr;
+    if (gSettings.synTime != 0)
+        CreateSyncTimer(10, gSettings.synTime);
+    return 0;
+}
+
+int WINAPI BKC_OnExit() {
+    // From here on no new timer run or long worker loop starts, and no timer callback is left
+    // running once the timer is gone. Workers that are still busy keep the library loaded
+    // themselves (Workers.h).
+    InterlockedExchange(&gShuttingDown, 1);
+    CancelSyncTimer();
+    {
+        // Held although only this thread is meant to touch the document now: a worker that is
+        // still running may be in the middle of its own configuration sequence.
+        OptexLock hold(gConfigOptex);
+        PrepareConfigForExit(gConfig, gSettings.online);
+        gConfig.SaveFile(gConfig.GetConfigPath().c_str());
+    }
+    gPostingWindows.DestroyFinished();
+    gPendingSources.Drain(true);
+    return 0;
+}
+
+int WINAPI BKC_OnPlugInInfo(LPVOID info) {
+    if (info == nullptr)
+        return 0;
+    auto* record = static_cast<BkcPlugInInfo*>(info);
+    CopyField(record->name, "Rillpost Plugin");
+    CopyField(record->vendor, "The Rillpost developers");
+    CopyField(record->version, "1.82");
+    CopyField(record->description, "Enable Becky! to visit NewsGroup");
+    return 0;
+}
+
+int WINAPI BKC_OnPlugInSetup(HWND parent) {
+    // Without the preferences dialog the plug-in has nothing to show; 0 lets the host say so.
+    if (gRunPreferencesDialog == nullptr)
+        return 0;
+    // Held while the dialog is open, so a timer run or worker that needs the configuration waits
+    // for the new settings.
+    OptexLock hold(gConfigOptex);
+    Preferences values = Preferences::FromCache(gSettings);
+    if (gRunPreferencesDialog(parent, &values))
+        ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer);
+    return 1;
+}

@@ -1,0 +1,40 @@
+#include "news/PostingWindowList.h"
+
+#include <algorithm>
+
+PostingWindowList::~PostingWindowList() {
+    // Records still listed at unload belong to postings that never ended; their windows went
+    // with the host's windows, so only the records are freed.
+    for (PostingRecord* record : records_)
+        delete record;
+    DeleteCriticalSection(&lock_);
+}
+
+void PostingWindowList::Add(PostingRecord* record) {
+    EnterCriticalSection(&lock_);
+    records_.push_back(record);
+    LeaveCriticalSection(&lock_);
+}
+
+void PostingWindowList::DestroyFinished() {
+    std::vector<PostingRecord*> finished;
+    EnterCriticalSection(&lock_);
+    auto split = std::stable_partition(records_.begin(), records_.end(),
+                                       [](PostingRecord* record) { return record->inProgress != 0; });
+    finished.assign(split, records_.end());
+    records_.erase(split, records_.end());
+    LeaveCriticalSection(&lock_);
+    // Destroyed outside the lock: destroying a window sends it messages.
+    for (PostingRecord* record : finished) {
+        if (record->destroyWindow && record->window)
+            record->destroyWindow(record->window);
+        delete record;
+    }
+}
+
+size_t PostingWindowList::Size() {
+    EnterCriticalSection(&lock_);
+    size_t size = records_.size();
+    LeaveCriticalSection(&lock_);
+    return size;
+}

@@ -1,0 +1,38 @@
+// The posting records of postings started from BKC_OnSend. A record lives from the start of its
+// posting until a later BKC_OnSend or BKC_OnExit finds it finished and destroys it; the record
+// owns its progress window, which owns the posting's NewsClient.
+#pragma once
+
+#include <windows.h>
+
+#include <vector>
+
+struct PostingRecord {
+    // The posting progress window (modeless, on the user-interface thread) and the function that
+    // destroys it together with its NewsClient; set by whoever creates the window.
+    void* window = nullptr;
+    void (*destroyWindow)(void* window) = nullptr;
+    // 1 while the posting runs; the posting worker sets it to 0 when it ends.
+    volatile LONG inProgress = 1;
+};
+
+class PostingWindowList {
+public:
+    PostingWindowList() { InitializeCriticalSection(&lock_); }
+    ~PostingWindowList();
+    PostingWindowList(const PostingWindowList&) = delete;
+    PostingWindowList& operator=(const PostingWindowList&) = delete;
+
+    // Takes ownership of record.
+    void Add(PostingRecord* record);
+    // Destroys every record whose posting has ended and removes it; running ones are kept.
+    // User-interface thread only, because the windows belong to it.
+    void DestroyFinished();
+    size_t Size();
+
+    CRITICAL_SECTION* Lock() { return &lock_; }
+
+private:
+    CRITICAL_SECTION lock_;
+    std::vector<PostingRecord*> records_;
+};

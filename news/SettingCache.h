@@ -1,0 +1,54 @@
+// The eleven "Setup:Configuration:" settings, read once when the plug-in loads and kept in a
+// process-wide cache (gSettings in NewsState.h). The user-interface thread writes them, under the
+// configuration Optex; other threads only read single values.
+#pragma once
+
+#include <functional>
+
+class CXmlConfig;
+
+struct SettingCache {
+    int online = 1;  // 0: opening a folder does nothing, opening a message only reaches Geomark
+    int maxNum = 100;
+    int encodeHeader = 1;
+    int threadSort = 1;
+    int updateNow = 0;
+    int downloadStyle = 1;
+    int markRead = 0;
+    int postPopup = 1;
+    int submenu = 1;
+    int synTime = 0;  // minutes between scheduled synchronizations; 0 = no timer
+    int pictureRender = 1;
+
+    struct Setting {
+        const char* key;
+        int defaultValue;
+        int SettingCache::*field;
+    };
+    static const int kCount = 11;
+    // Every setting in reading order.
+    static const Setting kSettings[kCount];
+
+    // Reads every setting with its default, from the document root.
+    void Load(CXmlConfig& config);
+};
+
+// The ten settings that the preferences dialog edits (all but Online), in writing order.
+struct Preferences {
+    int maxNum, encodeHeader, threadSort, updateNow, downloadStyle, markRead, postPopup, submenu, synTime,
+        pictureRender;
+
+    static Preferences FromCache(const SettingCache& cache);
+};
+
+// Writes the dialog's values to the document and the cache in order and saves the document.
+// `reschedule(old, new)` runs just before SynTime enters the cache, with the cached and the new
+// minutes. The caller holds the configuration Optex. False when the file could not be saved.
+bool ApplyPreferences(CXmlConfig& config,
+                      SettingCache& cache,
+                      const Preferences& values,
+                      const std::function<void(int, int)>& reschedule);
+
+// Exit bookkeeping of the document: writes the online flag and turns every existing HaveRead of
+// every Subgroup of every Server back to "0", so the next run marks groups as read again.
+void PrepareConfigForExit(CXmlConfig& config, int online);

@@ -1,0 +1,113 @@
+#include "news/SyncTimer.h"
+
+#include "host/HostApi.h"
+#include "news/NewsState.h"
+#include "news/SyncList.h"
+#include "news/Workers.h"
+
+namespace {
+
+// Written on the user-interface thread only.
+HANDLE gSyncTimer = nullptr;
+// 1 while a run's worker exists.
+volatile LONG gSyncRunning = 0;
+volatile LONG gFirings = 0;
+volatile LONG gRuns = 0;
+
+const DWORD kMillisecondsPerMinute = 60000;
+
+DWORD WINAPI SyncRunProc(void*) {
+    RunScheduledSync();
+    InterlockedExchange(&gSyncRunning, 0);
+    return 0;
+}
+
+void CALLBACK SyncTimerProc(void*, BOOLEAN) {
+    InterlockedIncrement(&gFirings);
+    if (IsShuttingDown())
+        return;
+    if (InterlockedCompareExchange(&gSyncRunning, 1, 0) != 0)
+        return;
+    InterlockedIncrement(&gRuns);
+    if (!StartWorker(SyncRunProc, nullptr))
+        InterlockedExchange(&gSyncRunning, 0);
+}
+
+void ShowStatus(const char* text) {
+    if (gHostApi.IsBound())
+        gHostApi.BKA_SetMessageText(nullptr, text);
+}
+
+// One group of the run. The group synchronization of the NNTP client runs here; until that
+// client is part of the plug-in a record only passes through the busy-folder list.
+void SynchronizeRecord(const SyncRecord&) {}
+
+}  // namespace
+
+bool CreateSyncTimer(DWORD firstRunMs, int minutes) {
+    if (gSyncTimer != nullptr)
+        return true;
+    if (minutes <= 0)
+        return false;
+    return CreateTimerQueueTimer(&gSyncTimer, nullptr, SyncTimerProc, nullptr, firstRunMs,
+                                 static_cast<DWORD>(minutes) * kMillisecondsPerMinute, WT_EXECUTEDEFAULT) != FALSE;
+}
+
+void RescheduleSyncTimer(int oldMinutes, int newMinutes) {
+    if (newMinutes == oldMinutes)
+        return;
+    if (newMinutes <= 0) {
+        AbandonSyncTimer();
+        return;
+    }
+    DWORD period = static_cast<DWORD>(newMinutes) * kMillisecondsPerMinute;
+    // A timer whose creation failed earlier is created now rather than changed.
+    if (oldMinutes != 0 && gSyncTimer != nullptr)
+        ChangeTimerQueueTimer(nullptr, gSyncTimer, period, period);
+    else
+        CreateSyncTimer(period, newMinutes);
+}
+
+void CancelSyncTimer() {
+    if (gSyncTimer == nullptr)
+        return;
+    DeleteTimerQueueTimer(nullptr, gSyncTimer, INVALID_HANDLE_VALUE);
+    gSyncTimer = nullptr;
+}
+
+void AbandonSyncTimer() {
+    if (gSyncTimer == nullptr)
+        return;
+    DeleteTimerQueueTimer(nullptr, gSyncTimer, nullptr);
+    gSyncTimer = nullptr;
+}
+
+bool HasSyncTimer() {
+    return gSyncTimer != nullptr;
+}
+
+LONG SyncTimerFirings() {
+    return gFirings;
+}
+
+LONG SyncRunsStarted() {
+    return gRuns;
+}
+
+void RunScheduledSync() {
+    std::vector<SyncRecord> list;
+    {
+        OptexLock hold(gConfigOptex);
+        list = BuildSyncList(gConfig);
+    }
+    for (const SyncRecord& record : list) {
+        if (IsShuttingDown())
+            break;
+        ShowStatus("Synchronization...");
+        if (!gBusyFolders.TryAdd(record.folderId))
+            continue;
+        SynchronizeRecord(record);
+        gBusyFolders.Remove(record.folderId);
+    }
+    ShowStatus("Done.");
+}

@@ -1,0 +1,35 @@
+// The scheduled-synchronization timer on the process's default timer queue.
+//
+// The timer's callback only starts a worker for the run (see Workers.h) and returns, so that
+// cancelling the timer can wait for a running callback without risk: the callback never waits
+// for the user-interface thread or the network. A run that is still busy when the timer fires
+// again makes that firing do nothing; the next firing after the run ends starts a new one.
+#pragma once
+
+#include <windows.h>
+
+// Creates the timer: first run after firstRunMs, then every `minutes` minutes. Called on the
+// user-interface thread; a timer that already exists is left alone.
+bool CreateSyncTimer(DWORD firstRunMs, int minutes);
+
+// Applies a new SynTime (minutes) over the cached one: changes the period and the next run of
+// an existing timer, creates it (first run after one new period) when there was none, and
+// deletes it, without waiting, for 0. Nothing happens when the value did not change.
+void RescheduleSyncTimer(int oldMinutes, int newMinutes);
+
+// Deletes the timer and returns once no callback of it runs any more. User-interface thread,
+// never under the loader lock.
+void CancelSyncTimer();
+
+// Deletes the timer without waiting. For library unload when the host skipped BKC_OnExit: the
+// loader lock is held then, and the callback may need it.
+void AbandonSyncTimer();
+
+bool HasSyncTimer();
+
+// Timer firings and started runs since load, for tests and diagnostics.
+LONG SyncTimerFirings();
+LONG SyncRunsStarted();
+
+// One synchronization run over every group marked for it (the worker body).
+void RunScheduledSync();

@@ -1,0 +1,343 @@
+// The plug-in's lifecycle driven in this process: the host table is pointed at fakes here, so
+// no host program is needed. Lifecycle through a real host is tested with the stand-in host.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "host/CSE.h"
+#include "host/HostApi.h"
+#include "news/NewsExports.h"
+#include "news/NewsState.h"
+#include "news/SyncTimer.h"
+#include "news/WindowHooks.h"
+#include "news/Workers.h"
+
+namespace {
+
+CRITICAL_SECTION gFakeLock;
+std::vector<std::string> gMessages;
+std::vector<std::pair<std::string, std::string>> gSetSources;
+
+void WINAPI FakeSetMessageText(HWND, LPCSTR text) {
+    EnterCriticalSection(&gFakeLock);
+    gMessages.push_back(text);
+    LeaveCriticalSection(&gFakeLock);
+}
+
+void WINAPI FakeSetSource(LPCSTR mailId, LPCSTR source) {
+    gSetSources.emplace_back(mailId, source);
+}
+
+std::vector<std::string> Messages() {
+    EnterCriticalSection(&gFakeLock);
+    std::vector<std::string> copy = gMessages;
+    LeaveCriticalSection(&gFakeLock);
+    return copy;
+}
+
+// Waits up to timeoutMs for condition; false when it never held.
+template <class F>
+bool WaitFor(F condition, int timeoutMs = 10000) {
+    for (int waited = 0; waited < timeoutMs; waited += 10) {
+        if (condition())
+            return true;
+        Sleep(10);
+    }
+    return condition();
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class Lifecycle : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { InitializeCriticalSection(&gFakeLock); }
+
+    void SetUp() override {
+        gHostApi.Unbind();
+        gHostApi.host = GetModuleHandleA(nullptr);
+        gHostApi.BKA_SetMessageText = FakeSetMessageText;
+        gHostApi.BKA_SetSource = FakeSetSource;
+        gMessages.clear();
+        gSetSources.clear();
+        gSettings = SettingCache();
+        gShuttingDown = 0;
+        configPath_ = std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + ".xml";
+        std::remove(configPath_.c_str());
+        gConfig.LoadConfig(configPath_.c_str());
+    }
+
+    void TearDown() override {
+        CancelSyncTimer();
+        WaitFor([] { return ActiveWorkerCount() == 0; });
+        gShuttingDown = 0;
+        gRunPreferencesDialog = nullptr;
+        gHostApi.Unbind();
+        std::remove(configPath_.c_str());
+    }
+
+    void LoadConfigText(const std::string& text) {
+        std::ofstream(configPath_, std::ios::binary) << text;
+        gConfig.LoadConfig(configPath_.c_str());
+        gSettings.Load(gConfig);
+    }
+
+    std::string configPath_;
+};
+
+TEST_F(Lifecycle, PlugInInfoFillsTheFourFields) {
+    BkcPlugInInfo info;
+    std::memset(&info, 'x', sizeof(info));
+    EXPECT_EQ(BKC_OnPlugInInfo(&info), 0);
+    EXPECT_STREQ(info.name, "Rillpost Plugin");
+    EXPECT_STREQ(info.version, "1.82");
+    EXPECT_STREQ(info.description, "Enable Becky! to visit NewsGroup");
+    EXPECT_GT(std::strlen(info.vendor), 0u);
+    EXPECT_EQ(BKC_OnPlugInInfo(nullptr), 0);
+}
+
+TEST_F(Lifecycle, LibraryRefusesToLoadIntoAProcessWithoutTheHostFunctions) {
+    SetLastError(0);
+    HMODULE plugin = LoadLibraryA("Rillpost.dll");
+    EXPECT_EQ(plugin, nullptr) << "bound against a process that exports no BKA_ function";
+    if (plugin)
+        FreeLibrary(plugin);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DLL_INIT_FAILED));
+}
+
+TEST_F(Lifecycle, StartWithoutMainWindowGeomarkOrSynTimeHooksNothing) {
+    gMainWindow = nullptr;
+    EXPECT_EQ(BKC_OnStart(), 0);
+    EXPECT_EQ(gStatusBar, nullptr);
+    EXPECT_EQ(gGeomark, nullptr);
+    EXPECT_EQ(gGeomarkModule, nullptr);
+    EXPECT_FALSE(HasSyncTimer());
+    EXPECT_EQ(gRenameTracking, 1);
+}
+
+TEST_F(Lifecycle, SynTimeAtStartMakesATimerThatFiresAtOnceAndRunsTheSync) {
+    LoadConfigText("<Setup><Configuration><SynTime>3</SynTime></Configuration></Setup>");
+    ASSERT_EQ(BKC_OnStart(), 0);
+    ASSERT_TRUE(HasSyncTimer());
+    LONG before = SyncRunsStarted();
+    // The first run comes after 10 ms, not after three minutes; with no groups it only says so.
+    EXPECT_TRUE(WaitFor([&] { return SyncRunsStarted() > before && !Messages().empty(); }));
+    EXPECT_TRUE(WaitFor([] { return ActiveWorkerCount() == 0; }));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Done."});
+    CancelSyncTimer();
+    EXPECT_FALSE(HasSyncTimer());
+}
+
+TEST_F(Lifecycle, ReschedulingCreatesChangesAndDeletesTheTimer) {
+    RescheduleSyncTimer(0, 0);
+    EXPECT_FALSE(HasSyncTimer());
+    LONG firings = SyncTimerFirings();
+    RescheduleSyncTimer(0, 5);
+    EXPECT_TRUE(HasSyncTimer());
+    RescheduleSyncTimer(5, 7);
+    EXPECT_TRUE(HasSyncTimer());
+    Sleep(200);
+    EXPECT_EQ(SyncTimerFirings(), firings) << "switched on from the preferences: first run after one period";
+    RescheduleSyncTimer(7, 0);
+    EXPECT_FALSE(HasSyncTimer());
+    // A changed value without a timer (creation failed earlier) creates one.
+    RescheduleSyncTimer(7, 9);
+    EXPECT_TRUE(HasSyncTimer());
+}
+
+TEST_F(Lifecycle, SyncRunSkipsBusyFoldersAndLeavesNoneBehind) {
+    LoadConfigText(
+        "<Setup><Server><Location>news.a</Location>"
+        "<Subgroup><FolderID>a\\1\\</FolderID><GroupName>g1</GroupName><Synchronization>1</Synchronization></Subgroup>"
+        "<Subgroup><FolderID>a\\2\\</FolderID><GroupName>g2</GroupName><Synchronization>2</Synchronization></Subgroup>"
+        "</Server></Setup>");
+    ASSERT_TRUE(gBusyFolders.TryAdd("a\\2\\"));
+    RunScheduledSync();
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Synchronization...", "Synchronization...", "Done."}));
+    EXPECT_FALSE(gBusyFolders.Contains("a\\1\\"));
+    EXPECT_TRUE(gBusyFolders.Contains("a\\2\\")) << "the run removed an entry it did not add";
+    gBusyFolders.Remove("a\\2\\");
+}
+
+int* volatile gNowhere = nullptr;
+
+DWORD WINAPI FaultingWorker(void*) {
+    *gNowhere = 1;
+    return 0;
+}
+
+TEST_F(Lifecycle, AccessViolationInAWorkerIsReportedAndEndsOnlyThatWorker) {
+    ASSERT_TRUE(StartWorker(FaultingWorker, nullptr));
+    EXPECT_TRUE(WaitFor([] { return ActiveWorkerCount() == 0; }));
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Access Violation from Becky!"});
+}
+
+DWORD WINAPI FaultingWorkerHoldingTheConfiguration(void*) {
+    gConfigOptex.Enter();
+    *gNowhere = 1;
+    return 0;
+}
+
+TEST_F(Lifecycle, WorkerFaultReleasesTheConfigurationLock) {
+    CSE::ReleaseOnFault(&gConfigOptex);
+    ASSERT_TRUE(StartWorker(FaultingWorkerHoldingTheConfiguration, nullptr));
+    EXPECT_TRUE(WaitFor([] { return ActiveWorkerCount() == 0; }));
+    EXPECT_TRUE(gConfigOptex.TryEnter()) << "the faulted worker still holds the configuration lock";
+    gConfigOptex.Leave();
+    CSE::ForgetLock(&gConfigOptex);
+}
+
+TEST_F(Lifecycle, PendingSourcesWaitWhileTheirLockIsBusyWithoutTryingTwice) {
+    gPendingSources.Add("m1", "one");
+    gPendingSources.Add("m2", "two");
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        OptexLock hold(gSourceOptex);
+        SetEvent(held);
+        WaitForSingleObject(release, INFINITE);
+    });
+    WaitForSingleObject(held, INFINITE);
+    EXPECT_FALSE(gPendingSources.Drain(false));
+    EXPECT_TRUE(gSetSources.empty());
+    SetEvent(release);
+    holder.join();
+    EXPECT_TRUE(gPendingSources.Drain(false));
+    EXPECT_EQ(gSetSources, (std::vector<std::pair<std::string, std::string>>{{"m1", "one"}, {"m2", "two"}}));
+    EXPECT_EQ(gPendingSources.Size(), 0u);
+    CloseHandle(held);
+    CloseHandle(release);
+}
+
+int gDestroyed = 0;
+
+TEST_F(Lifecycle, ExitSavesResetsReadMarksAndHandsOverPendingWork) {
+    LoadConfigText(
+        "<Setup>\r\n<Configuration><Online>1</Online><SynTime>2</SynTime></Configuration>\r\n"
+        "<Server><ID>n\\</ID><Subgroup><FolderID>n\\g\\</FolderID><HaveRead>1</HaveRead></Subgroup></Server>\r\n"
+        "</Setup>\r\n");
+    ASSERT_EQ(BKC_OnStart(), 0);
+    ASSERT_TRUE(HasSyncTimer());
+    gSettings.online = 0;  // switched off during the run
+    gPendingSources.Add("m1", "source one");
+    gPendingSources.Add("TEMP", "source two");
+    auto* finished = new PostingRecord;
+    finished->window = &gDestroyed;
+    finished->destroyWindow = [](void* window) { ++*static_cast<int*>(window); };
+    finished->inProgress = 0;
+    auto* running = new PostingRecord;
+    running->window = &gDestroyed;
+    running->destroyWindow = finished->destroyWindow;
+    gPostingWindows.Add(finished);
+    gPostingWindows.Add(running);
+
+    EXPECT_EQ(BKC_OnExit(), 0);
+
+    EXPECT_FALSE(HasSyncTimer());
+    EXPECT_TRUE(IsShuttingDown());
+    EXPECT_EQ(ReadFile(configPath_),
+              "<Setup>\r\n<Configuration><Online>0</Online><SynTime>2</SynTime></Configuration>\r\n"
+              "<Server><ID>n\\</ID><Subgroup><FolderID>n\\g\\</FolderID><HaveRead>0</HaveRead></Subgroup></Server>\r\n"
+              "</Setup>\r\n");
+    EXPECT_EQ(gSetSources,
+              (std::vector<std::pair<std::string, std::string>>{{"m1", "source one"}, {"TEMP", "source two"}}));
+    EXPECT_EQ(gDestroyed, 1);
+    EXPECT_EQ(gPostingWindows.Size(), 1u) << "a running posting keeps its record";
+    running->inProgress = 0;
+    gPostingWindows.DestroyFinished();
+    EXPECT_EQ(gDestroyed, 2);
+}
+
+TEST_F(Lifecycle, OpenFolderDoesNothingOfflineAndForgetsNewArticlesOnline) {
+    gNewArticles.Set("<a@b>", "subject");
+    gSettings.online = 0;
+    EXPECT_EQ(BKC_OnOpenFolder("x\\!!!!Inbox\\"), 0);
+    EXPECT_EQ(gNewArticles.Size(), 1u);
+    gSettings.online = 1;
+    EXPECT_EQ(BKC_OnOpenFolder("x\\!!!!Inbox\\"), 0);
+    EXPECT_EQ(gNewArticles.Size(), 0u);
+}
+
+TEST_F(Lifecycle, SetupWithoutDialogDeclinesAndWithOneAppliesTheValues) {
+    EXPECT_EQ(BKC_OnPlugInSetup(nullptr), 0);
+    gRunPreferencesDialog = [](HWND, Preferences* values) {
+        // The dialog runs with the configuration lock held by this thread.
+        EXPECT_GT(gConfigOptex.OwnedDepth(), 0);
+        values->synTime = 5;
+        values->maxNum = 42;
+        return true;
+    };
+    EXPECT_EQ(BKC_OnPlugInSetup(nullptr), 1);
+    EXPECT_EQ(gConfigOptex.OwnedDepth(), 0);
+    EXPECT_EQ(gSettings.maxNum, 42);
+    EXPECT_EQ(gSettings.synTime, 5);
+    EXPECT_TRUE(HasSyncTimer());
+    EXPECT_NE(ReadFile(configPath_).find("<SynTime>5</SynTime>"), std::string::npos);
+
+    gRunPreferencesDialog = [](HWND, Preferences* values) {
+        values->synTime = 0;
+        return false;  // Cancel: nothing changes
+    };
+    EXPECT_EQ(BKC_OnPlugInSetup(nullptr), 1);
+    EXPECT_EQ(gSettings.synTime, 5);
+    EXPECT_TRUE(HasSyncTimer());
+}
+
+LRESULT CALLBACK PlainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(Lifecycle, StatusBarGetsAWiderPartOneAndItsProcedureBackAtUnload) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = PlainProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "RpTestMain";
+    RegisterClassA(&windowClass);
+    InitCommonControls();
+    HWND main = CreateWindowA("RpTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+    // Under Wine windows need an X display; without one this is an environment limit, not a fault.
+    if (main == nullptr && GetEnvironmentVariableA("DISPLAY", nullptr, 0) == 0)
+        GTEST_SKIP() << "no display for windows";
+    ASSERT_NE(main, nullptr);
+    HWND bar = CreateWindowA(STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(bar, nullptr);
+    int edges[5] = {200, 300, 400, 500, -1};
+    SendMessageA(bar, SB_SETPARTS, 5, reinterpret_cast<LPARAM>(edges));
+    LONG_PTR original = GetWindowLongPtrA(bar, GWLP_WNDPROC);
+
+    gMainWindow = main;
+    ASSERT_EQ(BKC_OnStart(), 0);
+    EXPECT_EQ(gStatusBar, bar);
+    int after[5] = {};
+    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 5, reinterpret_cast<LPARAM>(after)), 5);
+    EXPECT_EQ(after[0], 150);
+    EXPECT_EQ(after[1], 300);
+    EXPECT_EQ(GetWindowLongPtrA(bar, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(StatusBarProc));
+    // Messages still reach the bar's own procedure.
+    EXPECT_EQ(SendMessageA(bar, SB_GETPARTS, 0, 0), 5);
+
+    RestoreSubclassedWindows();
+    EXPECT_EQ(GetWindowLongPtrA(bar, GWLP_WNDPROC), original);
+    DestroyWindow(main);
+    gMainWindow = nullptr;
+    gStatusBar = nullptr;
+}
+
+}  // namespace
