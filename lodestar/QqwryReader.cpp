@@ -1,0 +1,150 @@
+#include "lodestar/QqwryReader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace lodestar {
+
+namespace {
+
+constexpr size_t kHeaderSize = 8;
+constexpr size_t kEntrySize = 7;
+// At most 2^16 slices (256 KB of table), and about one slice per entry below that.
+constexpr int kMaxSliceBits = 16;
+constexpr unsigned char kRedirectLocation = 1;
+constexpr unsigned char kRedirectText = 2;
+
+uint32_t Little4(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+size_t Little3(const unsigned char* p) {
+    return static_cast<size_t>(p[0]) | static_cast<size_t>(p[1]) << 8 | static_cast<size_t>(p[2]) << 16;
+}
+
+}  // namespace
+
+QqwryReader::LoadResult QqwryReader::Load(std::vector<unsigned char> bytes) {
+    Unload();
+    if (bytes.size() < kHeaderSize)
+        return LoadResult::Damaged;
+    const uint64_t first = Little4(bytes.data());
+    const uint64_t last = Little4(bytes.data() + 4);
+    if (last < first || (last - first) % kEntrySize != 0)
+        return LoadResult::Damaged;
+    // The search needs a last entry distinct from the first, and every entry inside the file.
+    if (last - first < kEntrySize || last + kEntrySize > bytes.size())
+        return LoadResult::Damaged;
+    data_ = std::move(bytes);
+
+    const size_t count = static_cast<size_t>((last - first) / kEntrySize + 1);
+    int sliceBits = 1;
+    while (sliceBits < kMaxSliceBits && (size_t{1} << sliceBits) < count)
+        ++sliceBits;
+    sliceShift_ = 32 - sliceBits;
+    const size_t sliceCount = size_t{1} << sliceBits;
+    starts_.resize(count);
+    records_.resize(count);
+    slices_.resize(sliceCount + 1);
+    size_t nextSlice = 0;
+    const unsigned char* entry = data_.data() + first;
+    for (size_t i = 0; i < count; ++i, entry += kEntrySize) {
+        starts_[i] = Little4(entry);
+        records_[i] = static_cast<uint32_t>(Little3(entry + 4));
+        // Stays in bounds and ascending even when a damaged index is not sorted.
+        for (const size_t slice = starts_[i] >> sliceShift_; nextSlice <= slice; ++nextSlice)
+            slices_[nextSlice] = static_cast<uint32_t>(i);
+    }
+    for (; nextSlice <= sliceCount; ++nextSlice)
+        slices_[nextSlice] = static_cast<uint32_t>(count);
+    loaded_ = true;
+    return LoadResult::Loaded;
+}
+
+void QqwryReader::Unload() {
+    data_ = std::vector<unsigned char>();
+    starts_ = std::vector<uint32_t>();
+    records_ = std::vector<uint32_t>();
+    slices_ = std::vector<uint32_t>();
+    loaded_ = false;
+}
+
+bool QqwryReader::Read4(size_t offset, uint32_t& value) const {
+    if (offset > data_.size() || data_.size() - offset < 4)
+        return false;
+    value = Little4(data_.data() + offset);
+    return true;
+}
+
+bool QqwryReader::Read3(size_t offset, size_t& value) const {
+    if (offset > data_.size() || data_.size() - offset < 3)
+        return false;
+    value = Little3(data_.data() + offset);
+    return true;
+}
+
+bool QqwryReader::ReadText(size_t offset, std::string_view& text) const {
+    if (offset >= data_.size())
+        return false;
+    const void* nul = std::memchr(data_.data() + offset, 0, data_.size() - offset);
+    if (!nul)
+        return false;
+    const char* begin = reinterpret_cast<const char*>(data_.data() + offset);
+    text = std::string_view(begin, static_cast<size_t>(static_cast<const char*>(nul) - begin));
+    return true;
+}
+
+// The location has at most two hops: a mode-1 redirect to where country and area are stored, then
+// a mode-2 redirect per text. A redirect found where a text is expected is read as text, so
+// offsets that point back at themselves cannot loop.
+bool QqwryReader::ReadLocation(size_t recordOffset, std::string_view& country, std::string_view& area) const {
+    size_t pos = recordOffset + 4;
+    if (pos >= data_.size())
+        return false;
+    if (data_[pos] == kRedirectLocation && !Read3(pos + 1, pos))
+        return false;
+    if (pos >= data_.size())
+        return false;
+    size_t areaPos = 0;
+    if (data_[pos] == kRedirectText) {
+        size_t textOffset = 0;
+        if (!Read3(pos + 1, textOffset) || !ReadText(textOffset, country))
+            return false;
+        areaPos = pos + 4;
+    } else {
+        if (!ReadText(pos, country))
+            return false;
+        areaPos = pos + country.size() + 1;
+    }
+    if (areaPos >= data_.size())
+        return false;
+    if (data_[areaPos] == kRedirectText) {
+        size_t textOffset = 0;
+        return Read3(areaPos + 1, textOffset) && ReadText(textOffset, area);
+    }
+    return ReadText(areaPos, area);
+}
+
+bool QqwryReader::Find(uint32_t address, std::string_view& country, std::string_view& area) const {
+    if (!loaded_)
+        return false;
+    uint32_t end = 0;
+    if (!Read4(records_.back(), end) || address > end)
+        return false;
+
+    // The last entry whose start is at or below the address; the last entry included, and none
+    // when the address lies below the first start. Every entry before the address's slice
+    // starts below the slice, so the answer lies in the slice or is the entry just before it.
+    const size_t slice = address >> sliceShift_;
+    const auto above =
+        std::upper_bound(starts_.begin() + slices_[slice], starts_.begin() + slices_[slice + 1], address);
+    if (above == starts_.begin())
+        return false;
+    const size_t record = records_[static_cast<size_t>(above - starts_.begin()) - 1];
+    if (!Read4(record, end) || address > end)
+        return false;
+    return ReadLocation(record, country, area);
+}
+
+}  // namespace lodestar
