@@ -9,7 +9,10 @@ mkdir -p "$build"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > "$build/../demo-cfg.log"
-cmake --build "$build" -j2
+if ! cmake --build "$build" -j2 > "$build/../demo-build.log" 2>&1; then
+    tail -40 "$build/../demo-build.log"
+    exit 1
+fi
 
 bash "$root/tools/inn.sh" start
 bash "$root/tools/inn.sh" seed
