@@ -1,0 +1,452 @@
+#include "standin/ScriptRunner.h"
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "standin/ComposeWindow.h"
+#include "standin/MainWindow.h"
+#include "standin/MessageText.h"
+#include "standin/ScriptLine.h"
+#include "standin/StandinHost.h"
+#include "standin/StandinIds.h"
+#include "standin/UiProbe.h"
+
+namespace {
+
+const DWORD kDefaultTimeout = 10000;
+
+bool ReadFileText(const std::string& path, std::string* text) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream all;
+    all << in.rdbuf();
+    *text = all.str();
+    return true;
+}
+
+}  // namespace
+
+bool ScriptRunner::Load(const Options& options, std::string* error) {
+    options_ = options;
+    std::string text;
+    if (!ReadFileText(options.scriptPath, &text)) {
+        *error = "cannot read " + options.scriptPath;
+        return false;
+    }
+    std::istringstream in(text);
+    std::string raw;
+    int number = 0;
+    while (std::getline(in, raw)) {
+        ++number;
+        Line line;
+        line.number = number;
+        std::string why;
+        if (!scriptline::Split(raw, &line.words, &why)) {
+            *error = options.scriptPath + ":" + std::to_string(number) + ": " + why;
+            return false;
+        }
+        if (line.words.empty())
+            continue;
+        if (line.words[0] == "start")
+            hasStart_ = true;
+        lines_.push_back(line);
+    }
+    return true;
+}
+
+bool ScriptRunner::Start(MainWindow* window) {
+    window_ = window;
+    out_ = fopen(options_.outPath.c_str(), "wb");
+    if (!out_)
+        return false;
+    started_ = !hasStart_;
+    HANDLE thread = CreateThread(nullptr, 0, ThreadProc, this, 0, nullptr);
+    if (!thread)
+        return false;
+    CloseHandle(thread);
+    return true;
+}
+
+DWORD WINAPI ScriptRunner::ThreadProc(void* self) {
+    static_cast<ScriptRunner*>(self)->Run();
+    return 0;
+}
+
+void ScriptRunner::Out(const std::string& line) {
+    fputs(line.c_str(), out_);
+    fputs("\r\n", out_);
+    fflush(out_);
+}
+
+void ScriptRunner::Run() {
+    int exitCode = 0;
+    for (const Line& line : lines_) {
+        std::string echo = ">";
+        for (const std::string& w : line.words) {
+            std::string shown;
+            for (char c : w)
+                shown += c == '\r' ? std::string("\\r") : c == '\n' ? std::string("\\n") : std::string(1, c);
+            echo += " " + (w.find(' ') != std::string::npos || w.empty() ? "\"" + shown + "\"" : shown);
+        }
+        Out(echo);
+        if (line.words[0] == "exit") {
+            exitCode = line.words.size() > 1 ? atoi(line.words[1].c_str()) : 0;
+            break;
+        }
+        std::string error;
+        if (!Execute(line.words, &error)) {
+            Out("error: line " + std::to_string(line.number) + ": " + error);
+            exitCode = 1;
+            break;
+        }
+    }
+    if (!options_.keepOpen) {
+        // Dialogs left open (after a failed command, say) are cancelled, innermost first, so
+        // that the plug-ins see a normal exit.
+        for (int i = 0; i < 8; ++i) {
+            HWND dialog = UiProbe::ActiveDialog();
+            if (!dialog)
+                break;
+            Out("closing dialog \"" + UiProbe::WindowText(dialog) + "\"");
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+            std::string ignored;
+            Settle(&ignored);
+            Sleep(200);
+        }
+    }
+    Out(exitCode == 0 ? "result: ok" : "result: failed");
+    fclose(out_);
+    out_ = nullptr;
+    MainWindow* window = window_;
+    StandinHost::Instance().RunOnUi([window, exitCode] { window->exitCode = exitCode; }, true);
+    if (!options_.keepOpen)
+        PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
+}
+
+std::string ScriptRunner::Expand(const std::string& word) const {
+    std::string out = word;
+    char exe[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string hostFolder = exe;
+    hostFolder = hostFolder.substr(0, hostFolder.find_last_of('\\') + 1);
+    const std::pair<const char*, std::string> vars[] = {
+        {"%HOST%", hostFolder},
+        {"%DATA%", StandinHost::Instance().store.Root()},
+        {"%PLUGINS%", options_.pluginFolder},
+        {"%TEMP%", StandinHost::Instance().tempFolder},
+    };
+    for (const auto& v : vars) {
+        size_t at;
+        while ((at = out.find(v.first)) != std::string::npos)
+            out.replace(at, strlen(v.first), v.second);
+    }
+    return out;
+}
+
+// "#n" names the n-th message (from 0) of the current folder's list.
+std::string ScriptRunner::MailArg(const std::string& word) const {
+    if (word.size() < 2 || word[0] != '#')
+        return Expand(word);
+    StandinHost& host = StandinHost::Instance();
+    std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    size_t n = strtoul(word.c_str() + 1, nullptr, 10);
+    return n < host.folderMails.size() ? host.folderMails[n] : std::string();
+}
+
+bool ScriptRunner::Query(const std::function<void()>& fn, std::string* error) {
+    if (!StandinHost::Instance().RunOnUi(fn, true)) {
+        *error = "the user-interface thread did not answer";
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::Act(const std::function<void()>& fn, DWORD timeoutMs, std::string* error) {
+    std::vector<HWND> now = UiProbe::Dialogs();
+    std::set<HWND> before(now.begin(), now.end());
+    // The event outlives this call if the action is still running when a dialog comes up.
+    auto done = std::shared_ptr<void>(CreateEventA(nullptr, TRUE, FALSE, nullptr), CloseHandle);
+    auto job = [fn, done] {
+        fn();
+        SetEvent(done.get());
+    };
+    if (!StandinHost::Instance().RunOnUi(job, false)) {
+        *error = "the user-interface thread is gone";
+        return false;
+    }
+    // A dialog or menu counts once it stayed up for a moment: one that a plug-in answers by
+    // itself at once is not the script's to answer.
+    const DWORD kSteadyMs = 300;
+    DWORD start = GetTickCount(), seen = 0;
+    while (GetTickCount() - start < timeoutMs) {
+        if (WaitForSingleObject(done.get(), 50) == WAIT_OBJECT_0)
+            return true;
+        if (UiProbe::NewDialog(before) || UiProbe::PopupMenu()) {
+            if (!seen)
+                seen = GetTickCount();
+            else if (GetTickCount() - seen >= kSteadyMs)
+                return true;
+        } else {
+            seen = 0;
+        }
+    }
+    *error = "the action did not finish within " + std::to_string(timeoutMs) + " ms";
+    return false;
+}
+
+bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error) {
+    const std::string& verb = w[0];
+    if (verb == "start") {
+        if (started_) {
+            *error = "the plug-ins are already started";
+            return false;
+        }
+        started_ = true;
+        MainWindow* window = window_;
+        std::string folder = options_.pluginFolder;
+        return Act([window, folder] { window->StartPlugins(folder); }, 60000, error);
+    }
+    if (verb == "callbacks") {
+        MainWindow* window = window_;
+        return Query([window] { StandinHost::Instance().plugins.CallIdleCallbacks(window->hwnd); }, error);
+    }
+    if (verb == "print") {
+        std::string text;
+        for (size_t i = 1; i < w.size(); ++i)
+            text += (i > 1 ? " " : "") + Expand(w[i]);
+        Out(text);
+        return true;
+    }
+    if (verb == "mailbox" || verb == "folder" || verb == "message" || verb == "message-file" || verb == "status")
+        return ExecuteData(w, error);
+    if (verb == "select" || verb == "open" || verb == "compose" || verb == "menu" || verb == "command" ||
+        verb == "rename" || verb == "setup" || verb == "screenshot")
+        return ExecuteUi(w, error);
+    if (verb == "dialog" || verb == "msgbox" || verb == "popup" || verb == "click")
+        return ExecuteDialog(w, error);
+    if (verb == "dump")
+        return ExecuteDump(w, error);
+    if (verb == "expect")
+        return ExecuteExpect(w, error);
+    if (verb == "wait")
+        return ExecuteWait(w, error);
+    *error = "unknown command \"" + verb + "\"";
+    return false;
+}
+
+bool ScriptRunner::ExecuteData(const std::vector<std::string>& w, std::string* error) {
+    StandinHost& host = StandinHost::Instance();
+    const std::string& verb = w[0];
+    bool ok = false;
+    std::string made;
+    {
+        std::lock_guard<std::recursive_mutex> lock(host.mutex);
+        if (verb == "mailbox" && w.size() >= 2) {
+            ok = host.store.CreateMailBox(w[1], &made) &&
+                 (w.size() < 3 || host.store.WriteAccount(made, w[2], w.size() > 3 ? w[3] : std::string()));
+        } else if (verb == "folder" && w.size() == 2) {
+            ok = host.store.CreateFolder(Expand(w[1]));
+            made = w[1];
+        } else if (verb == "message" && w.size() == 3) {
+            made = host.store.AppendMessage(Expand(w[1]), messagetext::ToCrLf(w[2]));
+            ok = !made.empty();
+        } else if (verb == "message-file" && w.size() == 3) {
+            std::string text;
+            ok = ReadFileText(Expand(w[2]), &text);
+            if (ok)
+                made = host.store.AppendMessage(Expand(w[1]), text);
+            ok = ok && !made.empty();
+        } else if (verb == "status" && w.size() == 4) {
+            std::string id = MailArg(w[1]);
+            unsigned set = strtoul(w[2].c_str(), nullptr, 0), clear = strtoul(w[3].c_str(), nullptr, 0);
+            ok = host.store.MessageExists(id);
+            host.store.SetStatus(id, set, clear);
+            made = id;
+        } else {
+            *error = "wrong arguments for " + verb;
+            return false;
+        }
+    }
+    if (!ok) {
+        *error = verb + " failed";
+        return false;
+    }
+    Out("  " + made);
+    MainWindow* window = window_;
+    return Query(
+        [window, verb] {
+            if (verb == "mailbox" || verb == "folder")
+                window->PopulateTree();
+            else
+                window->RefreshList();
+        },
+        error);
+}
+
+HMENU ScriptRunner::BuildMenuCopy(const std::string& which, std::string* error) {
+    if (which == "main")
+        return window_->menu;
+    int type = which == "list" ? 1 : which == "folder" ? 2 : 0;
+    if (!type) {
+        *error = "menu must be main, list or folder";
+        return nullptr;
+    }
+    HMENU built = nullptr;
+    MainWindow* window = window_;
+    if (!Query([&built, window, type] { built = window->BuildContextMenu(type); }, error))
+        return nullptr;
+    return built;
+}
+
+bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* error) {
+    StandinHost& host = StandinHost::Instance();
+    MainWindow* window = window_;
+    const std::string& verb = w[0];
+    std::string arg = w.size() > 2 ? w[2] : std::string();
+    if ((verb == "select" || verb == "open") && w.size() == 3) {
+        // The result outlives this call when a dialog comes up while the selection runs; the
+        // selection then counts as made.
+        auto ok = std::make_shared<bool>(true);
+        std::function<void()> fn;
+        if (w[1] == "folder" || w[1] == "mailbox") {
+            std::string id = Expand(arg);
+            if (w[1] == "mailbox")
+                id = (id.size() > 3 && id.compare(id.size() - 4, 4, ".mb\\") == 0 ? id : id + ".mb\\") + "!!!!Inbox\\";
+            bool reopen = verb == "open";
+            fn = [ok, window, id, reopen] { *ok = window->SelectFolder(id, reopen); };
+        } else if (w[1] == "mail" || w[1] == "add") {
+            std::string id = MailArg(arg);
+            bool extend = w[1] == "add";
+            fn = [ok, window, id, extend] { *ok = window->SelectMail(id, extend); };
+        } else {
+            *error = "select folder|mailbox|mail|add <id>";
+            return false;
+        }
+        if (!Act(fn, kDefaultTimeout, error))
+            return false;
+        if (!*ok)
+            *error = "no such " + w[1] + ": " + arg;
+        return *ok;
+    }
+    if (verb == "compose" && w.size() >= 2) {
+        if (w[1] == "new" || w[1] == "reply") {
+            int mode = w[1] == "new" ? 0 : 5;
+            HWND* target = &composing_;
+            *target = nullptr;
+            if (!Query([window, mode, target] { *target = window->OpenCompose(mode, std::string()); }, error))
+                return false;
+            if (!composing_)
+                *error = "no compose window opened";
+            return composing_ != nullptr;
+        }
+        if (!composing_ || !IsWindow(composing_)) {
+            *error = "no compose window: use compose new or compose reply first";
+            return false;
+        }
+        HWND compose = composing_;
+        if (w[1] == "header" && w.size() == 4) {
+            std::string name = w[2], value = w[3];
+            return Query(
+                [compose, name, value] {
+                    ComposeWindow::SetText(
+                        compose,
+                        messagetext::SetHeader(messagetext::ToCrLf(ComposeWindow::GetText(compose)), name, value));
+                },
+                error);
+        }
+        if (w[1] == "body" && w.size() == 3) {
+            std::string body = messagetext::ToCrLf(w[2]);
+            return Query(
+                [compose, body] {
+                    std::string t = messagetext::ToCrLf(ComposeWindow::GetText(compose));
+                    ComposeWindow::SetText(compose, t.substr(0, messagetext::HeaderBlockLength(t)) + body);
+                },
+                error);
+        }
+        if (w[1] == "send" && w.size() == 2) {
+            size_t logged;
+            {
+                std::lock_guard<std::recursive_mutex> lock(host.mutex);
+                logged = host.log.size();
+            }
+            if (!Act([compose] { ComposeWindow::Send(compose); }, kDefaultTimeout, error))
+                return false;
+            std::lock_guard<std::recursive_mutex> lock(host.mutex);
+            for (size_t i = logged; i < host.log.size(); ++i)
+                Out("  " + host.log[i]);
+            return true;
+        }
+        *error = "compose new|reply|header <name> <value>|body <text>|send";
+        return false;
+    }
+    if (verb == "menu" && w.size() == 3) {
+        HMENU menu = BuildMenuCopy(w[1], error);
+        if (!menu)
+            return false;
+        HMENU owner = nullptr;
+        int position = -1;
+        bool found = UiProbe::FindMenuItem(menu, w[2], &owner, &position);
+        UINT id = found ? GetMenuItemID(owner, position) : 0;
+        UINT state = 0;
+        if (found && id != static_cast<UINT>(-1)) {
+            Query([window, owner] { window->ApplyUiStates(owner); }, error);
+            state = GetMenuState(owner, position, MF_BYPOSITION);
+        }
+        if (w[1] != "main")
+            Query([menu] { DestroyMenu(menu); }, error);
+        if (!found || id == static_cast<UINT>(-1)) {
+            *error = found ? "\"" + w[2] + "\" opens a submenu" : "no menu item \"" + w[2] + "\"";
+            return false;
+        }
+        if (state & MF_GRAYED) {
+            *error = "menu item \"" + w[2] + "\" is greyed";
+            return false;
+        }
+        Out("  command " + std::to_string(id));
+        return Act([window, id] { window->OnCommand(id); }, kDefaultTimeout, error);
+    }
+    if (verb == "rename" && w.size() == 3) {
+        std::string id = Expand(w[1]), name = w[2];
+        auto ok = std::make_shared<bool>(false);
+        if (!Act([ok, window, id, name] { *ok = window->RenameFolder(id, name); }, kDefaultTimeout, error))
+            return false;
+        if (!*ok)
+            *error = "cannot rename " + id + " to " + name;
+        return *ok;
+    }
+    if (verb == "command" && w.size() == 2) {
+        UINT id = static_cast<UINT>(strtoul(w[1].c_str(), nullptr, 10));
+        return Act([window, id] { window->OnCommand(id); }, kDefaultTimeout, error);
+    }
+    if (verb == "setup" && w.size() == 2) {
+        std::string name = w[1];
+        auto found = std::make_shared<bool>(true);
+        if (!Act([window, name, found] { *found = StandinHost::Instance().plugins.Setup(name, window->hwnd); },
+                 kDefaultTimeout, error))
+            return false;
+        if (!*found)
+            *error = "no plug-in " + name;
+        return *found;
+    }
+    if (verb == "screenshot" && w.size() == 2) {
+        std::string path = Expand(w[1]);
+        bool ok = false;
+        // Let pending paints finish first, so that the picture shows the current state.
+        Query(
+            [window] {
+                RedrawWindow(window->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+            },
+            error);
+        Sleep(300);
+        Query([&ok, window, path] { ok = UiProbe::SaveWindowBitmap(window->hwnd, path); }, error);
+        if (!ok)
+            *error = "cannot write " + path;
+        return ok;
+    }
+    *error = "wrong arguments for " + verb;
+    return false;
+}

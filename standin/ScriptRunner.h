@@ -1,0 +1,70 @@
+// Runs a stand-in scenario: a plain-text file of commands (docs/standin-script.md) executed one
+// after another on a thread of its own, so that the UI thread stays free to run the modal
+// dialogs the commands open. Results and dumps go to the output file.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdio>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+class MainWindow;
+
+class ScriptRunner {
+public:
+    struct Options {
+        std::string scriptPath, outPath, dataFolder, pluginFolder;
+        bool keepOpen = false;
+    };
+
+    // Reads and checks the script's syntax. False (with the reason in *error) when it cannot
+    // be read or a line does not split into words.
+    bool Load(const Options& options, std::string* error);
+    // True when the script loads the plug-ins itself with "start".
+    bool HasStart() const { return hasStart_; }
+    // Starts the script thread; when the script ends the main window is closed (unless
+    // keepOpen) with the exit code 0 on success and 1 after a failed command.
+    bool Start(MainWindow* window);
+
+private:
+    struct Line {
+        int number;
+        std::vector<std::string> words;
+    };
+
+    static DWORD WINAPI ThreadProc(void* self);
+    void Run();
+    bool Execute(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteData(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteUi(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteDialog(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteDump(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteExpect(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteWait(const std::vector<std::string>& w, std::string* error);
+
+    // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
+    // a new dialog or a pop-up menu came up (or after timeoutMs, false).
+    bool Act(const std::function<void()>& fn, DWORD timeoutMs, std::string* error);
+    // Waits until the UI thread has handled everything queued so far (or a new dialog is up):
+    // what a click set going has then run.
+    bool Settle(std::string* error) {
+        return Act([] {}, 10000, error);
+    }
+    // Runs fn on the UI thread and waits for it.
+    bool Query(const std::function<void()>& fn, std::string* error);
+    std::string Expand(const std::string& word) const;
+    std::string MailArg(const std::string& word) const;
+    HMENU BuildMenuCopy(const std::string& which, std::string* error);
+    void Out(const std::string& line);
+
+    Options options_;
+    std::vector<Line> lines_;
+    bool hasStart_ = false;
+    bool started_ = false;
+    HWND composing_ = nullptr;
+    MainWindow* window_ = nullptr;
+    FILE* out_ = nullptr;
+};

@@ -1,0 +1,116 @@
+#include "standin/StandinHost.h"
+
+#include <memory>
+
+#include "standin/MainWindow.h"
+
+StandinHost& StandinHost::Instance() {
+    static StandinHost host;
+    return host;
+}
+
+UINT StandinHost::RegisterCommand(const std::string& comment, int target, HostCommandProc command) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    HostCommand c;
+    // Ids stay below the system command range; a long session wraps around and reuses the ids
+    // of the oldest context-menu registrations.
+    if (nextCommandId_ >= 0xE000)
+        nextCommandId_ = 45000;
+    c.id = nextCommandId_++;
+    c.comment = comment;
+    c.target = target;
+    c.command = command;
+    for (auto it = commands.begin(); it != commands.end(); ++it) {
+        if (it->id == c.id) {
+            commands.erase(it);
+            break;
+        }
+    }
+    commands.push_back(c);
+    return c.id;
+}
+
+void StandinHost::RegisterUi(UINT id, HostUiProc ui) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    for (HostCommand& c : commands) {
+        if (c.id == id)
+            c.ui = ui;
+    }
+}
+
+bool StandinHost::FindCommand(UINT id, HostCommand* out) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    for (const HostCommand& c : commands) {
+        if (c.id == id) {
+            *out = c;
+            return true;
+        }
+    }
+    return false;
+}
+
+void StandinHost::Log(const std::string& line) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    log.push_back(line);
+}
+
+void StandinHost::NoteCall() {
+    if (!OnUiThread())
+        lastForeignCall_.store(GetTickCount());
+}
+
+bool StandinHost::RunOnUi(std::function<void()> fn, bool wait, DWORD timeoutMs) {
+    if (OnUiThread()) {
+        fn();
+        return true;
+    }
+    HWND target = window ? window->hwnd : nullptr;
+    if (!target)
+        return false;
+    if (!wait) {
+        auto* copy = new std::function<void()>(std::move(fn));
+        if (!PostMessageA(target, WM_STANDIN_RUN_POSTED, 0, reinterpret_cast<LPARAM>(copy))) {
+            delete copy;
+            return false;
+        }
+        return true;
+    }
+    auto job = std::make_shared<UiJob>();
+    job->fn = std::move(fn);
+    job->done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    auto* ticket = new std::shared_ptr<UiJob>(job);
+    if (!PostMessageA(target, WM_STANDIN_RUN, 0, reinterpret_cast<LPARAM>(ticket))) {
+        delete ticket;
+        return false;
+    }
+    if (WaitForSingleObject(job->done, timeoutMs) == WAIT_OBJECT_0)
+        return true;
+    {
+        // The caller's fn refers to its locals: it may run only while the caller still waits.
+        std::lock_guard<std::mutex> lock(job->m);
+        if (!job->started) {
+            job->abandoned = true;
+            return false;
+        }
+    }
+    WaitForSingleObject(job->done, INFINITE);
+    return true;
+}
+
+void StandinHost::RunJob(LPARAM ticket) {
+    std::unique_ptr<std::shared_ptr<UiJob>> owned(reinterpret_cast<std::shared_ptr<UiJob>*>(ticket));
+    UiJob& job = **owned;
+    {
+        std::lock_guard<std::mutex> lock(job.m);
+        if (job.abandoned)
+            return;
+        job.started = true;
+    }
+    job.fn();
+    SetEvent(job.done);
+}
+
+StandinHost::UiJob::~UiJob() {
+    if (done)
+        CloseHandle(done);
+}
