@@ -107,11 +107,25 @@ RunResult RunProgram(const std::string& arguments) {
     BOOL started = CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
     CloseHandle(writeEnd);
     if (started) {
-        char buf[512];
-        DWORD n = 0;
-        while (ReadFile(readEnd, buf, sizeof(buf), &n, nullptr) && n > 0)
-            result.output.append(buf, n);
-        if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
+        // Read only what is there while the program runs: a process that the program starts
+        // (under Wine, the first GUI program of a prefix starts the desktop process) inherits
+        // the pipe's write end and keeps it open, so waiting for the end of the pipe could
+        // wait forever.
+        auto drain = [&]() {
+            DWORD available = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+                char buf[512];
+                DWORD n = 0;
+                if (!ReadFile(readEnd, buf, sizeof(buf), &n, nullptr) || n == 0)
+                    break;
+                result.output.append(buf, n);
+            }
+        };
+        DWORD waited = 0;
+        while (WaitForSingleObject(pi.hProcess, 50) == WAIT_TIMEOUT && (waited += 50) < 30000)
+            drain();
+        drain();
+        if (WaitForSingleObject(pi.hProcess, 0) != WAIT_OBJECT_0)
             TerminateProcess(pi.hProcess, 99);
         GetExitCodeProcess(pi.hProcess, &result.exitCode);
         CloseHandle(pi.hThread);
