@@ -1,0 +1,149 @@
+#include "nntp/BlockingSocket.h"
+
+#include <vector>
+
+#include "nntp/ReplyAssembler.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* message) {
+    throw new CBlockingSocketException(message);
+}
+
+// select() on this socket alone; > 0 when ready, 0 on time-out, < 0 on failure.
+int WaitReady(SOCKET handle, bool forWrite, int seconds) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(handle, &set);
+    timeval timeout{seconds, 0};
+    return select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &timeout);
+}
+
+}  // namespace
+
+CBlockingSocket::~CBlockingSocket() {
+    SOCKET handle = handle_.exchange(0);
+    if (handle != 0)
+        closesocket(handle);
+}
+
+void CBlockingSocket::Create(int type) {
+    SOCKET handle = socket(AF_INET, type, 0);
+    if (handle == INVALID_SOCKET)
+        Fail("Create");
+    handle_ = handle;
+}
+
+void CBlockingSocket::Close() {
+    // The handle is cleared before it is closed: a worker blocked on it then finds no socket on
+    // its next call instead of a closed handle value that a new socket may already reuse.
+    SOCKET handle = handle_.exchange(0);
+    if (handle == 0)
+        return;
+    if (closesocket(handle) == SOCKET_ERROR) {
+        handle_ = handle;
+        Fail("Close");
+    }
+}
+
+SOCKET CBlockingSocket::OpenHandle(const char* failure) const {
+    SOCKET handle = handle_;
+    if (handle == 0) {
+        WSASetLastError(WSAENOTSOCK);
+        Fail(failure);
+    }
+    return handle;
+}
+
+void CBlockingSocket::Connect(const SOCKADDR* address) {
+    if (connect(OpenHandle("Connect Failed"), address, sizeof(SOCKADDR_IN)) == SOCKET_ERROR)
+        Fail("Connect Failed");
+}
+
+int CBlockingSocket::Send(const char* buffer, int length, int seconds) {
+    SOCKET handle = OpenHandle("Send Failed");
+    // A failing select counts as ready: the send below then reports the error.
+    if (WaitReady(handle, true, seconds) == 0)
+        Fail("Send timeout");
+    int sent = send(handle, buffer, length, 0);
+    if (sent == SOCKET_ERROR)
+        Fail("Send Failed");
+    return sent;
+}
+
+int CBlockingSocket::Write(const char* buffer, int length, int seconds) {
+    int total = 0;
+    while (total < length) {
+        int sent = Send(buffer + total, length - total, seconds);
+        // A send that takes nothing would make this loop spin forever.
+        if (sent <= 0)
+            Fail("Send Failed");
+        total += sent;
+    }
+    return total;
+}
+
+int CBlockingSocket::Receive(char* buffer, int size, int seconds) {
+    SOCKET handle = OpenHandle("Receive Failed");
+    if (WaitReady(handle, false, seconds) == 0)
+        Fail("Receive timeout");
+    int received = recv(handle, buffer, size, 0);
+    if (received == SOCKET_ERROR)
+        Fail("Receive Failed");
+    return received;
+}
+
+SOCKADDR_IN CBlockingSocket::GetHostByName(const char* host, unsigned short port) {
+    hostent* entry = gethostbyname(host);
+    if (entry == nullptr || entry->h_addr_list == nullptr || entry->h_addr_list[0] == nullptr ||
+        entry->h_addrtype != AF_INET)
+        Fail("GetHostByName");
+    SOCKADDR_IN address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    memcpy(&address.sin_addr, entry->h_addr_list[0], sizeof address.sin_addr);
+    return address;
+}
+
+int CBlockingSocket::WriteString(const std::string& text, int seconds) {
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    return Write(copy.data(), static_cast<int>(text.size()), seconds);
+}
+
+void CBlockingSocket::FailReceive(int error) {
+    WSASetLastError(error);
+    Fail("Receive Failed");
+}
+
+int CBlockingSocket::ReadLine(std::string* out, int seconds) {
+    out->clear();
+    LineAssembler line(maxLine_);
+    // One byte per receive: whatever follows the line stays in the socket for the next read.
+    while (!line.IsComplete()) {
+        char byte;
+        if (Receive(&byte, 1, seconds) == 0)
+            FailReceive(WSAECONNRESET);
+        line.Append(&byte, 1);
+        if (line.IsOverflow())
+            FailReceive(WSAEMSGSIZE);
+    }
+    *out = line.Line();
+    return static_cast<int>(out->size());
+}
+
+int CBlockingSocket::ReadMultiLine(std::string* out, int seconds) {
+    out->clear();
+    MultiLineAssembler reply(maxReply_);
+    char piece[kPieceSize + 1];
+    while (reply.GetState() == MultiLineAssembler::kMore) {
+        int received = Receive(piece, kPieceSize, seconds);
+        if (received == 0)
+            FailReceive(WSAECONNRESET);
+        piece[received] = '\0';
+        if (reply.Append(piece, static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
+            FailReceive(WSAENOBUFS);
+    }
+    *out = reply.Take();
+    return static_cast<int>(out->size());
+}

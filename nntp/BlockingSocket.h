@@ -1,0 +1,68 @@
+// One TCP stream socket whose every failure and time-out becomes a thrown
+// CBlockingSocketException*. Calls block; each wait for readiness is bounded by a time-out in
+// whole seconds. One worker thread uses an object at a time; the only other caller is a Cancel
+// on the user-interface thread, which calls Close so that the blocked call fails.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+
+#include "nntp/BlockingSocketException.h"
+
+class CBlockingSocket {
+public:
+    // Every conversation waits this long for each step.
+    static constexpr int kTimeoutSeconds = 30;
+    // Caps on what one read may collect. A status line is a few dozen bytes; a multi-line reply
+    // (a whole group list or article) may be large but not unbounded.
+    static constexpr size_t kDefaultMaxLine = 16 * 1024;
+    static constexpr size_t kDefaultMaxReply = 64 * 1024 * 1024;
+    static constexpr int kPieceSize = 4096;
+
+    CBlockingSocket() = default;
+    // Closes an open handle without checking the result; never throws.
+    virtual ~CBlockingSocket();
+    CBlockingSocket(const CBlockingSocket&) = delete;
+    CBlockingSocket& operator=(const CBlockingSocket&) = delete;
+
+    void Create(int type = SOCK_STREAM);
+    // Nothing when no socket is open. When closing fails the handle keeps its value.
+    void Close();
+    void Connect(const SOCKADDR* address);
+    int Send(const char* buffer, int length, int seconds);
+    int Write(const char* buffer, int length, int seconds);
+    int Receive(char* buffer, int size, int seconds);
+    static SOCKADDR_IN GetHostByName(const char* host, unsigned short port);
+
+    int WriteString(const std::string& text, int seconds);
+    // One line, CR LF kept. A peer that closes before the LF or sends more than the line cap
+    // makes it throw "Receive Failed".
+    int ReadLine(std::string* out, int seconds);
+    // A multi-line reply without its terminating "." line, text lines dot-unstuffed; an error
+    // status line alone when no block follows it.
+    int ReadMultiLine(std::string* out, int seconds);
+
+    void SetLimits(size_t maxLine, size_t maxReply) {
+        maxLine_ = maxLine;
+        maxReply_ = maxReply;
+    }
+    size_t MaxReply() const { return maxReply_; }
+    bool IsOpen() const { return handle_ != 0; }
+    SOCKET GetHandle() const { return handle_; }
+
+    // Throws "Receive Failed" with the given sockets-layer error, for failures that the sockets
+    // layer itself does not report (peer closed, reply too long).
+    [[noreturn]] static void FailReceive(int error);
+
+private:
+    // The current handle; throws `failure` (error "not a socket") when a Close has taken it.
+    SOCKET OpenHandle(const char* failure) const;
+
+    // Atomic because Cancel closes it from another thread.
+    std::atomic<SOCKET> handle_{0};
+    size_t maxLine_ = kDefaultMaxLine;
+    size_t maxReply_ = kDefaultMaxReply;
+};

@@ -1,0 +1,191 @@
+#include "nntp/NewsClient.h"
+
+#include <windows.h>
+
+#include <shlwapi.h>
+
+#include <memory>
+
+#include "host/Optex.h"
+#include "nntp/NntpReply.h"
+#include "nntp/NntpText.h"
+#include "nntp/ReplyAssembler.h"
+#include "nntp/ServerAccount.h"
+
+namespace {
+
+const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
+const char kNoArticlesAdded[] = "0 new articles added";
+
+bool ReplyIs(const std::string& reply, int expected) {
+    int code = 0;
+    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
+}
+
+// The system's text for a sockets-layer error, or empty when it has none.
+std::string SystemErrorText(int code) {
+    char* text = nullptr;
+    DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    std::string result;
+    if (length != 0 && text != nullptr)
+        result.assign(text, length);
+    if (text != nullptr)
+        LocalFree(text);
+    return result;
+}
+
+}  // namespace
+
+bool NewsClient::Open(const std::string& server, const Opening& opening, const StatusFn& status) {
+    socket_.Close();
+    socket_.Create(SOCK_STREAM);
+    if (opening.connecting)
+        status(opening.connecting);
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(server.c_str(), port_);
+    socket_.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    std::string line;
+    if (opening.connected && opening.connectedBeforeGreeting)
+        status(opening.connected);
+    // The greeting's code is not examined: a refusing server fails on the commands that follow.
+    socket_.ReadLine(&line, timeout_);
+    if (opening.connected && !opening.connectedBeforeGreeting)
+        status(opening.connected);
+    if (opening.readerMode) {
+        socket_.WriteString("MODE READER\r\n", timeout_);
+        socket_.ReadLine(&line, timeout_);
+    }
+
+    bool loggedIn = true;
+    {
+        // Held through the AUTHINFO exchange so that the account read stays the one used; an
+        // exception leaves through the lock's destructor.
+        OptexLock lock(*context_.configOptex);
+        ServerAccount account = ReadServerAccount(*context_.config, server);
+        if (account.authentication != 0) {
+            if (opening.loggingIn)
+                status(opening.loggingIn);
+            loggedIn = Authenticate(account.username, account.password);
+        }
+    }
+    // Reported after the lock is released: a message box waits for the user, and every other
+    // configuration access would wait with it.
+    if (!loggedIn) {
+        context_.display->ShowMessage(kPasswordWrong);
+        context_.display->SetHostMessage(kNoArticlesAdded);
+    }
+    return loggedIn;
+}
+
+bool NewsClient::Authenticate(std::string user, std::string password) {
+    std::string userCommand;
+    std::string passCommand;
+    if (!BuildCommand("AUTHINFO USER", user, &userCommand) || !BuildCommand("AUTHINFO PASS", password, &passCommand))
+        return false;
+    std::string reply;
+    socket_.WriteString(userCommand, timeout_);
+    socket_.ReadLine(&reply, timeout_);
+    if (!ReplyIs(reply, kReplyPasswordRequired) && !ReplyIs(reply, kReplyAuthAccepted))
+        return false;
+    socket_.WriteString(passCommand, timeout_);
+    socket_.ReadLine(&reply, timeout_);
+    return ReplyIs(reply, kReplyAuthAccepted);
+}
+
+void NewsClient::ReadResponse(std::string* out,
+                              int expectedSize,
+                              const std::string& mailId,
+                              SyncView* sync,
+                              const std::string& itemText,
+                              GroupListView* groupList,
+                              int itemCount,
+                              int itemNumber) {
+    char sizeText[256] = "";
+    StrFormatByteSizeA(static_cast<DWORD>(expectedSize < 0 ? 0 : expectedSize), sizeText, sizeof sizeText);
+    out->clear();
+    MultiLineAssembler reply(socket_.MaxReply());
+    char piece[CBlockingSocket::kPieceSize + 1];
+    long long total = 0;
+    while (reply.GetState() == MultiLineAssembler::kMore) {
+        int received = socket_.Receive(piece, CBlockingSocket::kPieceSize, timeout_);
+        if (received == 0)
+            CBlockingSocket::FailReceive(WSAECONNRESET);
+        piece[received] = '\0';
+        total += received;
+        if (reply.Append(piece, static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
+            CBlockingSocket::FailReceive(WSAENOBUFS);
+
+        int percent = DownloadPercent(total, expectedSize);
+        if (sync) {
+            sync->SetStatus(FormatSyncProgress(percent, sizeText, itemText, itemNumber, itemCount));
+            sync->SetItemProgress(percent);
+        } else if (groupList) {
+            groupList->SetStatus(FormatGroupsRetrieved(static_cast<long long>(reply.LineFeeds())));
+        } else if (!mailId.empty() && mailId == context_.display->CurrentMail()) {
+            context_.display->SetHostMessage(FormatHostProgress(percent, sizeText));
+        }
+    }
+    *out = reply.Take();
+}
+
+bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
+    StatusFn status = [dialog](const std::string& text) {
+        if (dialog)
+            dialog->SetStatus(text);
+    };
+    try {
+        static const Opening kOpening = {"Connecting to the server...", "Connection established!", true,
+                                         "Logining to the server...", true};
+        if (!Open(server, kOpening, status))
+            return false;
+        socket_.WriteString("LIST\r\n", timeout_);
+        status("Getting group list from the server, Please wait...");
+        std::string reply;
+        ReadResponse(&reply, 30, std::string(), nullptr, std::string(), dialog, 0, 0);
+        if (!ReplyIs(reply, kReplyListFollows))
+            context_.display->ShowMessage(reply);
+        else
+            status("Parsing group list...");
+        ParseGroupList(reply, &groupNames_);
+        return true;
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        // After Cancel the closed socket's error is the user's own doing and is not shown.
+        bool cancelled = dialog && dialog->IsCancelled();
+        ReportSocketFailure(*failure, !cancelled,
+                            [this](const std::string& text) { context_.display->ShowMessage(text); });
+        return false;
+    }
+}
+
+void NewsClient::Cancel() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        try {
+            socket_.Close();
+            return;
+        } catch (CBlockingSocketException* thrown) {
+            delete thrown;
+        }
+    }
+}
+
+void NewsClient::ReportSocketFailure(const CBlockingSocketException& failure,
+                                     bool showSystemText,
+                                     const StatusFn& show) {
+    if (IsTimeoutMessage(failure.GetMessage())) {
+        show(failure.GetMessage());
+        return;
+    }
+    if (!showSystemText)
+        return;
+    std::string text = SystemErrorText(failure.GetErrorCode());
+    if (text.empty()) {
+        // A failure with no system text is still a failure the user must see.
+        char own[200];
+        failure.GetErrorMessage(own, sizeof own);
+        text = own;
+    }
+    show(text);
+}

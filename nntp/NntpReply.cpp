@@ -1,0 +1,25 @@
+#include "nntp/NntpReply.h"
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+bool ParseReplyCode(const char* line, size_t length, int* code) {
+    if (!line || length < 3 || !IsDigit(line[0]) || !IsDigit(line[1]) || !IsDigit(line[2]))
+        return false;
+    if (length > 3 && line[3] != ' ' && line[3] != '\r' && line[3] != '\n')
+        return false;
+    // A first digit outside 1..5 means no reply category; "000" and the like are not replies.
+    if (line[0] < '1' || line[0] > '5')
+        return false;
+    *code = (line[0] - '0') * 100 + (line[1] - '0') * 10 + (line[2] - '0');
+    return true;
+}
+
+bool IsPositiveReply(int code) {
+    return code >= 100 && code < 400;
+}

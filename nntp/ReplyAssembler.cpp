@@ -1,0 +1,91 @@
+#include "nntp/ReplyAssembler.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "nntp/NntpReply.h"
+
+namespace {
+
+const char kTerminator[] = "\r\n.\r\n";
+const size_t kTerminatorLength = 5;
+
+}  // namespace
+
+size_t LineAssembler::Append(const char* data, size_t length) {
+    if (complete_ || overflow_)
+        return 0;
+    const void* lf = std::memchr(data, '\n', length);
+    size_t take = lf ? static_cast<size_t>(static_cast<const char*>(lf) - data) + 1 : length;
+    if (line_.size() + take > maxLength_) {
+        overflow_ = true;
+        return 0;
+    }
+    line_.append(data, take);
+    complete_ = lf != nullptr;
+    return take;
+}
+
+MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t length) {
+    if (state_ != kMore)
+        return state_;
+    size_t oldSize = text_.size();
+    text_.append(data, length);
+    lineFeeds_ += static_cast<size_t>(std::count(data, data + length, '\n'));
+
+    if (statusEnd_ == 0) {
+        size_t lf = text_.find('\n');
+        if (lf != std::string::npos) {
+            statusEnd_ = lf + 1;
+            int code = 0;
+            if (!ParseReplyCode(text_.data(), statusEnd_, &code) || !IsPositiveReply(code)) {
+                text_.resize(statusEnd_);
+                singleLine_ = true;
+                state_ = kComplete;
+                return state_;
+            }
+        }
+    }
+    // The terminator's leading CR LF may be the status line's own, or may have arrived in an
+    // earlier piece: look back far enough to catch a terminator split at any byte.
+    size_t from = oldSize >= kTerminatorLength - 1 ? oldSize - (kTerminatorLength - 1) : 0;
+    size_t at = text_.find(kTerminator, from, kTerminatorLength);
+    if (statusEnd_ != 0 && at != std::string::npos && at + 2 >= statusEnd_) {
+        text_.resize(at + 2);
+        state_ = kComplete;
+        return state_;
+    }
+    if (text_.size() > maxBytes_) {
+        text_.clear();
+        text_.shrink_to_fit();
+        state_ = kOverflow;
+    }
+    return state_;
+}
+
+std::string MultiLineAssembler::Take() {
+    std::string result;
+    result.swap(text_);
+    if (state_ == kComplete && !singleLine_)
+        DotUnstuff(&result, statusEnd_);
+    statusEnd_ = 0;
+    lineFeeds_ = 0;
+    singleLine_ = false;
+    state_ = kMore;
+    return result;
+}
+
+void DotUnstuff(std::string* text, size_t from) {
+    std::string& s = *text;
+    size_t out = from;
+    bool lineStart = true;
+    for (size_t in = from; in < s.size(); ++in) {
+        if (lineStart && s[in] == '.' && in + 1 < s.size() && s[in + 1] == '.') {
+            lineStart = false;
+            continue;  // drop the first of the two dots
+        }
+        lineStart = s[in] == '\n';
+        s[out++] = s[in];
+    }
+    s.resize(out);
+}

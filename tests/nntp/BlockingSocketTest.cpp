@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "nntp/BlockingSocket.h"
+#include "tests/nntp/FakeNewsServer.h"
+
+namespace {
+
+::testing::Environment* const gSockets = ::testing::AddGlobalTestEnvironment(new SocketsEnvironment);
+
+// The message of the exception that body throws, or "" when it throws none.
+template <typename Body>
+std::string FailureOf(Body body) {
+    try {
+        body();
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        return failure->GetMessage();
+    }
+    return std::string();
+}
+
+class BlockingSocketTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!server_.Load())
+            GTEST_SKIP() << "the scripted news server is not running";
+    }
+    void ConnectTo(CBlockingSocket& socket, const char* scenario) {
+        server_.Use(scenario);
+        socket.Create();
+        SOCKADDR_IN address = CBlockingSocket::GetHostByName("127.0.0.1", server_.NewsPort());
+        socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    }
+    FakeNewsServer server_;
+};
+
+TEST(BlockingSocketLifetime, CloseWithoutASocketDoesNothingAndCreateStartsAfresh) {
+    CBlockingSocket socket;
+    EXPECT_EQ("", FailureOf([&] { socket.Close(); }));
+    socket.Create();
+    EXPECT_TRUE(socket.IsOpen());
+    socket.Close();
+    EXPECT_FALSE(socket.IsOpen());
+    EXPECT_EQ("", FailureOf([&] { socket.Close(); }));
+
+    // What a worker meets after a Cancel closed its socket: failures, not a stale handle.
+    char byte = 0;
+    EXPECT_EQ("Receive Failed", FailureOf([&] { socket.Receive(&byte, 1, 1); }));
+    EXPECT_EQ("Send Failed", FailureOf([&] { socket.Send(&byte, 1, 1); }));
+}
+
+TEST(BlockingSocketLifetime, RefusedConnectionAndUnknownHostHaveTheirOwnTexts) {
+    // A port that was free a moment ago refuses connections.
+    CBlockingSocket probe;
+    probe.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName("127.0.0.1", 0);
+    ASSERT_EQ(0, bind(probe.GetHandle(), reinterpret_cast<SOCKADDR*>(&address), sizeof address));
+    int length = sizeof address;
+    getsockname(probe.GetHandle(), reinterpret_cast<SOCKADDR*>(&address), &length);
+    probe.Close();
+
+    CBlockingSocket socket;
+    socket.Create();
+    EXPECT_EQ("Connect Failed", FailureOf([&] { socket.Connect(reinterpret_cast<const SOCKADDR*>(&address)); }));
+    EXPECT_EQ("GetHostByName", FailureOf([] { CBlockingSocket::GetHostByName("no-such-host.invalid", 119); }));
+}
+
+TEST_F(BlockingSocketTest, MultiLineReplyWithSplitTerminatorEndsWithItsLastLine) {
+    CBlockingSocket socket;
+    ConnectTo(socket, "multiline_split");
+    std::string reply;
+    socket.ReadMultiLine(&reply, 10);
+    EXPECT_EQ("215 ok\r\nline one\r\nline two\r\n", reply);
+}
+
+TEST_F(BlockingSocketTest, PeerClosingBeforeTheLineEndFailsTheRead) {
+    CBlockingSocket socket;
+    ConnectTo(socket, "close_at_once");
+    std::string line;
+    EXPECT_EQ("Receive Failed", FailureOf([&] { socket.ReadLine(&line, 10); }));
+}
+
+TEST_F(BlockingSocketTest, SilenceEndsInAReceiveTimeout) {
+    CBlockingSocket socket;
+    ConnectTo(socket, "silent_after_greeting");
+    std::string line;
+    socket.ReadLine(&line, 10);
+    socket.WriteString("MODE READER\r\n", 10);
+    EXPECT_EQ("Receive timeout", FailureOf([&] { socket.ReadLine(&line, 1); }));
+}
+
+TEST_F(BlockingSocketTest, LinesBeyondTheCapFailInsteadOfGrowing) {
+    CBlockingSocket socket;
+    socket.SetLimits(1024, 4096);
+    ConnectTo(socket, "oversize_greeting");
+    std::string line;
+    EXPECT_EQ("Receive Failed", FailureOf([&] { socket.ReadLine(&line, 10); }));
+}
+
+}  // namespace

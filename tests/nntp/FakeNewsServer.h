@@ -1,0 +1,55 @@
+// Client side of the scripted news server (fake_nntp_server.py), which a CTest fixture starts
+// before these tests and whose ports it writes into the test's working folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <winsock2.h>
+
+#include <fstream>
+#include <string>
+
+#include "nntp/BlockingSocket.h"
+
+// Starts the sockets layer once for the test program, as the plug-in does when it loads.
+class SocketsEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        WSADATA data;
+        ASSERT_EQ(0, WSAStartup(MAKEWORD(1, 1), &data));
+    }
+    void TearDown() override { WSACleanup(); }
+};
+
+class FakeNewsServer {
+public:
+    // False when the fixture has not started the server.
+    bool Load() {
+        std::ifstream file("fake_nntp_port.txt");
+        return static_cast<bool>(file >> newsPort_ >> controlPort_);
+    }
+    unsigned short NewsPort() const { return newsPort_; }
+
+    // The next news connection follows this scenario.
+    void Use(const std::string& scenario) { EXPECT_EQ("OK\r\n", Control("SCENARIO " + scenario)); }
+    // The command lines the server received on the last news connection, joined by "|".
+    std::string Log() {
+        std::string reply = Control("LOG");
+        return reply.substr(0, reply.size() - 2);
+    }
+
+private:
+    std::string Control(const std::string& command) {
+        CBlockingSocket control;
+        control.Create();
+        SOCKADDR_IN address = CBlockingSocket::GetHostByName("127.0.0.1", controlPort_);
+        control.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+        control.WriteString(command + "\n", 10);
+        std::string reply;
+        control.ReadLine(&reply, 10);
+        return reply;
+    }
+
+    unsigned short newsPort_ = 0;
+    unsigned short controlPort_ = 0;
+};

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "nntp/NntpReply.h"
+#include "nntp/NntpText.h"
+#include "nntp/ReplyAssembler.h"
+#include "nntp/ServerAccount.h"
+#include "xml/XmlConfig.h"
+
+namespace {
+
+TEST(ReplyCode, OnlyThreeDigitsFollowedBySpaceOrLineEndAreReplies) {
+    struct Case {
+        const char* line;
+        bool ok;
+        int code;
+    } cases[] = {
+        {"215 list follows\r\n", true, 215},
+        {"281\r\n", true, 281},
+        {"502", true, 502},
+        {"381\n", true, 381},
+        {"2150 x\r\n", false, 0},
+        {"21 x", false, 0},
+        {" 215 x", false, 0},
+        {"21a x", false, 0},
+        {"215-x", false, 0},
+        {"000 x", false, 0},
+        {"", false, 0},
+        {"600 x", false, 0},
+    };
+    for (const Case& c : cases) {
+        int code = -1;
+        EXPECT_EQ(c.ok, ParseReplyCode(c.line, std::string(c.line).size(), &code)) << c.line;
+        EXPECT_EQ(c.ok ? c.code : -1, code) << c.line;
+    }
+}
+
+// Feeds the text in pieces of `step` bytes and returns the assembled reply ("" unless complete).
+std::string Assemble(const std::string& wire,
+                     size_t step,
+                     size_t cap = 1 << 20,
+                     MultiLineAssembler::State* last = nullptr) {
+    MultiLineAssembler reply(cap);
+    MultiLineAssembler::State state = MultiLineAssembler::kMore;
+    for (size_t at = 0; at < wire.size() && state == MultiLineAssembler::kMore; at += step)
+        state = reply.Append(wire.data() + at, std::min(step, wire.size() - at));
+    if (last)
+        *last = state;
+    return state == MultiLineAssembler::kComplete ? reply.Take() : std::string();
+}
+
+TEST(MultiLineReply, TerminatorIsFoundWhateverThePieceBoundaries) {
+    const std::string wire = "215 ok\r\nalt.test 10 1 n\r\ncomp.lang.c 12345 1000 y\r\n.\r\n";
+    const std::string want = "215 ok\r\nalt.test 10 1 n\r\ncomp.lang.c 12345 1000 y\r\n";
+    for (size_t step = 1; step <= wire.size(); ++step)
+        EXPECT_EQ(want, Assemble(wire, step)) << "piece size " << step;
+}
+
+TEST(MultiLineReply, ShapesOfReplies) {
+    struct Case {
+        const char* wire;
+        const char* want;  // nullptr: not complete
+    } cases[] = {
+        // empty block: the status line's CR LF starts the terminator
+        {"215 none\r\n.\r\n", "215 none\r\n"},
+        // stuffed lines lose one dot; the status line is never touched
+        {"220 ..x\r\n..hidden\r\n...\r\n.a\r\n.\r\n", "220 ..x\r\n.hidden\r\n..\r\n.a\r\n"},
+        // error and garbage status lines end the reply at once
+        {"502 no permission\r\n", "502 no permission\r\n"},
+        {"480 auth required\r\nrest", "480 auth required\r\n"},
+        {"garbage\r\n", "garbage\r\n"},
+        // bytes after the terminator belong to nobody and are dropped
+        {"215 ok\r\na 1 1 y\r\n.\r\n200 extra\r\n", "215 ok\r\na 1 1 y\r\n"},
+        // a line "." inside a longer line or without the CR LF before it is not the end
+        {"215 ok\r\nx.\r\n", nullptr},
+        {"215 ok\r\n", nullptr},
+    };
+    for (const Case& c : cases) {
+        MultiLineAssembler::State state;
+        std::string got = Assemble(c.wire, 3, 1 << 20, &state);
+        if (c.want)
+            EXPECT_EQ(c.want, got) << c.wire;
+        else
+            EXPECT_EQ(MultiLineAssembler::kMore, state) << c.wire;
+    }
+}
+
+TEST(MultiLineReply, GrowthBeyondTheCapIsAnOverflowNotMoreMemory) {
+    std::string wire = "215 ok\r\n" + std::string(5000, 'x');
+    MultiLineAssembler::State state;
+    Assemble(wire, 100, 1000, &state);
+    EXPECT_EQ(MultiLineAssembler::kOverflow, state);
+    // A status line that never ends is capped as well.
+    Assemble(std::string(5000, '2'), 100, 1000, &state);
+    EXPECT_EQ(MultiLineAssembler::kOverflow, state);
+}
+
+TEST(MultiLineReply, CountsLineFeedsForProgress) {
+    MultiLineAssembler reply(1 << 20);
+    reply.Append("215 ok\r\na 1 1 y\r\nb", 18);
+    EXPECT_EQ(2u, reply.LineFeeds());
+}
+
+TEST(StatusLine, EndsAtTheFirstLineFeedAndIsCapped) {
+    LineAssembler line(10);
+    EXPECT_EQ(4u, line.Append("200\r", 4));
+    EXPECT_FALSE(line.IsComplete());
+    EXPECT_EQ(1u, line.Append("\nnext", 5));
+    EXPECT_TRUE(line.IsComplete());
+    EXPECT_EQ("200\r\n", line.Line());
+
+    LineAssembler longLine(10);
+    longLine.Append("0123456789", 10);
+    EXPECT_FALSE(longLine.IsOverflow());
+    longLine.Append("a", 1);
+    EXPECT_TRUE(longLine.IsOverflow());
+}
+
+TEST(GroupList, NamesAreTheTextBeforeTheFirstSeparator) {
+    std::vector<std::string> names{"kept.first"};
+    ParseGroupList("215 list\r\ncomp.lang.c 12345 1000 y\r\nalt.test 10 1 n\r\n\r\nnospace\r\ntab\tx\r\ncut", &names);
+    EXPECT_EQ((std::vector<std::string>{"kept.first", "comp.lang.c", "alt.test", "nospace", "tab"}), names);
+
+    // Found by fuzzing: a bare line feed inside a line must not end up inside a name.
+    names.clear();
+    ParseGroupList("215 list\r\nbad\ngroup 1 1 y\r\nlone\rcr\r\n", &names);
+    EXPECT_EQ((std::vector<std::string>{"bad", "lone"}), names);
+
+    names.clear();
+    ParseGroupList("502 denied\r\n", &names);
+    ParseGroupList("no line end", &names);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST(Commands, LineBreaksInArgumentsAreRefused) {
+    std::string command = "untouched";
+    EXPECT_TRUE(BuildCommand("AUTHINFO USER", "alice", &command));
+    EXPECT_EQ("AUTHINFO USER alice\r\n", command);
+    const std::string bad[] = {"a\r\nLIST", "a\nb", "a\rb", std::string("a\0b", 3)};
+    for (const std::string& argument : bad) {
+        command = "untouched";
+        EXPECT_FALSE(BuildCommand("AUTHINFO PASS", argument, &command));
+        EXPECT_EQ("untouched", command);
+    }
+}
+
+TEST(SocketErrorText, FormatsAndCutsToTheCallersBuffer) {
+    char buffer[64];
+    FormatSocketError("Receive timeout", 0, buffer, sizeof buffer);
+    EXPECT_STREQ("Receive timeout error", buffer);
+    FormatSocketError("Connect Failed", 10061, buffer, sizeof buffer);
+    EXPECT_STREQ("Connect Failed error #10061", buffer);
+    FormatSocketError("Connect Failed", 10061, buffer, 5);
+    EXPECT_STREQ("Conn", buffer);
+    EXPECT_FALSE(FormatSocketError("x", 1, buffer, 0));
+
+    EXPECT_TRUE(IsTimeoutMessage("Send timeout"));
+    EXPECT_TRUE(IsTimeoutMessage("Receive timeout"));
+    EXPECT_FALSE(IsTimeoutMessage("Receive Failed"));
+}
+
+TEST(Progress, PercentIsBoundedAndNeverDividesByZero) {
+    struct Case {
+        long long received, expected;
+        int percent;
+    } cases[] = {{0, 100, 0},
+                 {50, 100, 50},
+                 {99, 100, 99},
+                 {150, 100, 100},
+                 {10, 0, 0},
+                 {10, -5, 0},
+                 {(1LL << 62), (1LL << 62) + 1, 99}};
+    for (const Case& c : cases)
+        EXPECT_EQ(c.percent, DownloadPercent(c.received, c.expected)) << c.received << "/" << c.expected;
+    EXPECT_EQ("Downloading 42%, 1.5 KB total - alt.test 3/7", FormatSyncProgress(42, "1.5 KB", "alt.test", 3, 7));
+    EXPECT_EQ("Downloading 100%, 30 bytes total", FormatHostProgress(100, "30 bytes"));
+    EXPECT_EQ("12 groups retrieved...", FormatGroupsRetrieved(12));
+}
+
+TEST(ServerAccount, FoundByLocationWithDefaultsForMissingFields) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(
+        "<Setup><Server><ID>1</ID><Location>news.one</Location><Authenication>1</Authenication></Server>"
+        "<Server><Location>news.two</Location><Authenication>2</Authenication><Username>bob</Username>"
+        "<Password>pw</Password></Server></Setup>"));
+
+    ServerAccount one = ReadServerAccount(config, "news.one");
+    EXPECT_EQ(1, one.authentication);
+    EXPECT_EQ("", one.username);
+    ServerAccount two = ReadServerAccount(config, "news.two");
+    EXPECT_EQ(2, two.authentication);
+    EXPECT_EQ("bob", two.username);
+    EXPECT_EQ("pw", two.password);
+    ServerAccount none = ReadServerAccount(config, "news.three");
+    EXPECT_EQ(0, none.authentication);
+}
+
+}  // namespace
