@@ -14,24 +14,11 @@
 
 namespace {
 
-const DWORD kDefaultTimeout = 10000;
 // The plug-ins count as idle once none of their threads runs and no host function was called
 // from another thread for this long.
 const DWORD kQuietMs = 500;
 
-DWORD TimeoutArg(const std::vector<std::string>& w, size_t index) {
-    return index < w.size() ? static_cast<DWORD>(strtoul(w[index].c_str(), nullptr, 10)) : kDefaultTimeout;
-}
 
-bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 size_t MessageCount(const std::string& folder) {
     StandinHost& host = StandinHost::Instance();
@@ -50,21 +37,21 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
     if (what == "idle") {
         StandinHost& host = StandinHost::Instance();
         int stable = 0;
-        bool ok = WaitFor(
+        bool ok = ScriptWaitFor(
             [&] {
                 bool quiet = GetTickCount() - host.LastForeignCall() >= kQuietMs && UiProbe::PluginThreadCount() == 0;
                 stable = quiet ? stable + 1 : 0;
                 return stable >= 3;
             },
-            TimeoutArg(w, 2));
+            ScriptTimeoutArg(w, 2));
         if (!ok)
-            *error = "the plug-ins were still busy after " + std::to_string(TimeoutArg(w, 2)) + " ms";
+            *error = "the plug-ins were still busy after " + std::to_string(ScriptTimeoutArg(w, 2)) + " ms";
         return ok;
     }
     if (what == "messages" && w.size() >= 4) {
         std::string folder = Expand(w[2]);
         size_t wanted = strtoul(w[3].c_str(), nullptr, 10);
-        bool ok = WaitFor([&] { return MessageCount(folder) >= wanted; }, TimeoutArg(w, 4));
+        bool ok = ScriptWaitFor([&] { return MessageCount(folder) >= wanted; }, ScriptTimeoutArg(w, 4));
         if (!ok)
             *error = folder + " holds " + std::to_string(MessageCount(folder)) + " messages, not " + w[3];
         return ok;
@@ -72,7 +59,7 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
     if (what == "log" && w.size() >= 3) {
         StandinHost& host = StandinHost::Instance();
         std::string text = w[2];
-        bool ok = WaitFor(
+        bool ok = ScriptWaitFor(
             [&] {
                 std::lock_guard<std::recursive_mutex> lock(host.mutex);
                 for (const std::string& line : host.log) {
@@ -81,7 +68,7 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
                 }
                 return false;
             },
-            TimeoutArg(w, 3));
+            ScriptTimeoutArg(w, 3));
         if (!ok)
             *error = "the log never held \"" + text + "\"";
         return ok;
@@ -91,12 +78,12 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
         std::string text = w[3];
         MainWindow* window = window_;
         std::string seen;
-        bool ok = WaitFor(
+        bool ok = ScriptWaitFor(
             [&] {
                 StandinHost::Instance().RunOnUi([&] { seen = window->StatusText(part); }, true);
                 return seen.find(text) != std::string::npos;
             },
-            TimeoutArg(w, 4));
+            ScriptTimeoutArg(w, 4));
         if (!ok)
             *error = "status part " + w[2] + " shows \"" + seen + "\"";
         return ok;

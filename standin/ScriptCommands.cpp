@@ -16,22 +16,8 @@
 
 namespace {
 
-const DWORD kDefaultTimeout = 10000;
 
-DWORD TimeoutArg(const std::vector<std::string>& w, size_t index) {
-    return index < w.size() ? static_cast<DWORD>(strtoul(w[index].c_str(), nullptr, 10)) : kDefaultTimeout;
-}
 
-// Waits until pred holds, checking every 50 ms.
-bool WaitFor(const std::function<bool()>& pred, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!pred()) {
-        if (GetTickCount() - start >= timeoutMs)
-            return false;
-        Sleep(50);
-    }
-    return true;
-}
 
 int ButtonId(const std::string& name) {
     static const std::pair<const char*, int> kButtons[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT},
@@ -83,13 +69,13 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
                 SendMessageA(status, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, where);
                 SendMessageA(status, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, where);
             },
-            kDefaultTimeout, error);
+            kScriptDefaultTimeout, error);
     }
     if (w[0] == "popup") {
         std::string what = w.size() > 1 ? w[1] : std::string();
         HWND popup = nullptr;
-        if (!WaitFor([&popup] { return (popup = UiProbe::PopupMenu()) != nullptr; },
-                     TimeoutArg(w, what == "choose" ? 3 : 2))) {
+        if (!ScriptWaitFor([&popup] { return (popup = UiProbe::PopupMenu()) != nullptr; },
+                     ScriptTimeoutArg(w, what == "choose" ? 3 : 2))) {
             *error = "no pop-up menu is open";
             return false;
         }
@@ -104,7 +90,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             // The click arrives as input; once the menu is gone the choice is being acted on.
             if (!UiProbe::ChoosePopupItem(w[2], error))
                 return false;
-            if (!WaitFor([] { return UiProbe::PopupMenu() == nullptr; }, kDefaultTimeout)) {
+            if (!ScriptWaitFor([] { return UiProbe::PopupMenu() == nullptr; }, kScriptDefaultTimeout)) {
                 *error = "the pop-up menu stayed open (a greyed item?)";
                 return false;
             }
@@ -114,7 +100,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             // Ended on the UI thread, where the menu is tracked; no keyboard input is needed,
             // which another program on the display could take.
             StandinHost::Instance().RunOnUi([] { EndMenu(); }, false);
-            if (!WaitFor([] { return UiProbe::PopupMenu() == nullptr; }, kDefaultTimeout)) {
+            if (!ScriptWaitFor([] { return UiProbe::PopupMenu() == nullptr; }, kScriptDefaultTimeout)) {
                 *error = "the pop-up menu stayed open";
                 return false;
             }
@@ -130,12 +116,12 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             return false;
         }
         HWND box = nullptr;
-        if (!WaitFor(
+        if (!ScriptWaitFor(
                 [&box] {
                     box = UiProbe::ActiveDialog();
                     return box && UiProbe::IsMessageBox(box);
                 },
-                TimeoutArg(w, 2))) {
+                ScriptTimeoutArg(w, 2))) {
             *error = "no message box came up";
             return false;
         }
@@ -146,7 +132,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             return false;
         }
         Click(box, control, button);
-        WaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, kDefaultTimeout);
+        ScriptWaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, kScriptDefaultTimeout);
         return Settle(error);
     }
     if (w.size() < 2) {
@@ -157,12 +143,12 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
     if (what == "wait") {
         std::string title = w.size() > 2 ? w[2] : std::string();
         HWND found = nullptr;
-        bool ok = WaitFor(
+        bool ok = ScriptWaitFor(
             [&] {
                 found = UiProbe::ActiveDialog();
                 return found && (title.empty() || UiProbe::WindowText(found).find(title) != std::string::npos);
             },
-            TimeoutArg(w, 3));
+            ScriptTimeoutArg(w, 3));
         if (!ok)
             *error = "no dialog" + (title.empty() ? std::string() : " \"" + title + "\"") + " came up";
         else
@@ -171,7 +157,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
     }
     if (what == "gone") {
         std::string title = w.size() > 2 ? w[2] : std::string();
-        bool ok = WaitFor(
+        bool ok = ScriptWaitFor(
             [&] {
                 for (HWND d : UiProbe::Dialogs()) {
                     if (title.empty() || UiProbe::WindowText(d).find(title) != std::string::npos)
@@ -179,7 +165,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
                 }
                 return true;
             },
-            TimeoutArg(w, 3));
+            ScriptTimeoutArg(w, 3));
         if (!ok)
             *error = "the dialog is still up";
         return ok;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <set>
 #include <string>
@@ -68,3 +69,21 @@ private:
     MainWindow* window_ = nullptr;
     FILE* out_ = nullptr;
 };
+
+// Shared by the scenario commands: the timeout argument at index (10 s when it is missing), and
+// a poll every 50 ms until pred holds or the timeout passes.
+const DWORD kScriptDefaultTimeout = 10000;
+
+inline DWORD ScriptTimeoutArg(const std::vector<std::string>& w, size_t index) {
+    return index < w.size() ? static_cast<DWORD>(strtoul(w[index].c_str(), nullptr, 10)) : kScriptDefaultTimeout;
+}
+
+inline bool ScriptWaitFor(const std::function<bool()>& pred, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!pred()) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(50);
+    }
+    return true;
+}
