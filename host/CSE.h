@@ -3,16 +3,18 @@
 // Why this exists: a fault such as an access violation inside the host's functions (or our own
 // code) would otherwise end the host process. The plug-ins want it to end only the callback or
 // worker in which it happened. With Microsoft's compiler a per-thread translator turns such a
-// fault into a C++ exception; GCC for 32-bit Windows has no such translator and its C++
+// fault into a C++ exception; GCC has no such translator, and on 32-bit Windows its C++
 // exceptions use DWARF tables that the host's and the system's frames do not have, so nothing
-// can be thrown straight through them. CSE::Guard fills the gap:
+// can be thrown straight through them. CSE::Guard fills the gap, with one implementation per
+// processor architecture (CSEGuard_i686.cpp, CSEGuard_x64.cpp) and the same guarantee on each:
 //
-//  - It registers a structured-exception frame on the calling thread's chain for the duration
-//    of the guarded body. Handlers that inner code registered (the system's and the host's own)
+//  - A structured-exception handler belongs to the guard for the duration of the guarded body:
+//    a frame on the thread's handler chain on i686, a scope in the guard function's unwind
+//    table on x86_64. Handlers that inner code registered (the system's and the host's own)
 //    still see a fault first and may handle it; only a fault that they pass on reaches ours. A
 //    vectored handler would see every fault before them and take over faults they expect.
 //  - Our handler copies the exception record and processor context, unwinds the inner frames
-//    (their termination handlers run) and resumes at the guard's own frame, where the fault is
+//    (their termination handlers run) and resumes in the guard's own frame, where the fault is
 //    thrown as a CSE from code that has unwind tables. The frames between the guard and the
 //    fault are abandoned as a longjmp abandons them: their destructors do not run.
 //  - Because of that, a lock taken inside the guarded body would stay held by the faulting
@@ -67,8 +69,12 @@ private:
     CONTEXT context_;
 };
 
+// On i686 the record and context have the 32-bit layout that the host's own handlers see; on
+// x86_64 CSE carries the native 64-bit ones.
+#if defined(__i386__)
 static_assert(sizeof(EXCEPTION_RECORD) == 80, "32-bit exception record");
 static_assert(sizeof(CONTEXT) == 716, "32-bit processor context");
+#endif
 
 // Throws the fault described by info as a CSE; never returns. The guard calls it once it has
 // resumed on its own frame.

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "standin/CallbackCall.h"
 #include "standin/StandinHost.h"
 
 namespace {
@@ -13,54 +14,19 @@ void Resolve(HMODULE module, const char* name, F* fn) {
     *fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-// Calls fn (Windows standard convention, count 4-byte arguments) and returns its result;
-// *left receives the bytes of arguments that the callee did not remove (negative: it removed
-// too many). The stack pointer is restored either way, so a faulty export cannot corrupt the
-// host's frame.
-extern "C" int __cdecl StandinCallStdcall(const void* fn, const DWORD* args, int count, int* left);
-asm(R"(
-    .text
-    .globl _StandinCallStdcall
-_StandinCallStdcall:
-    pushl %ebp
-    movl %esp, %ebp
-    pushl %ebx
-    pushl %esi
-    pushl %edi
-    movl 16(%ebp), %ecx
-    movl 12(%ebp), %edx
-    movl %esp, %ebx
-1:  testl %ecx, %ecx
-    jz 2f
-    decl %ecx
-    pushl (%edx,%ecx,4)
-    jmp 1b
-2:  call *8(%ebp)
-    movl %ebx, %ecx
-    subl %esp, %ecx
-    movl %ebx, %esp
-    movl 20(%ebp), %edx
-    movl %ecx, (%edx)
-    popl %edi
-    popl %esi
-    popl %ebx
-    popl %ebp
-    ret
-)");
-
 template <typename T>
-DWORD Arg(T value) {
-    return (DWORD)(DWORD_PTR)(value);
+DWORD_PTR Arg(T value) {
+    return (DWORD_PTR)(value);
 }
 
 // Calls a callback through the checking thunk; a callback that does not remove exactly its own
 // arguments is noted in the host's event log ("stack <file> <export> left <n> bytes").
 template <typename Fn>
-int Checked(const PluginSet::Plugin& p, const char* name, Fn fn, std::initializer_list<DWORD> args) {
-    std::vector<DWORD> values(args);
+int Checked(const PluginSet::Plugin& p, const char* name, Fn fn, std::initializer_list<DWORD_PTR> args) {
+    std::vector<DWORD_PTR> values(args);
     int left = 0;
     int result =
-        StandinCallStdcall(reinterpret_cast<const void*>(fn), values.data(), static_cast<int>(values.size()), &left);
+        CallCallback(reinterpret_cast<const void*>(fn), values.data(), static_cast<int>(values.size()), &left);
     if (left != 0)
         StandinHost::Instance().Log("stack " + p.file + " " + name + " left " + std::to_string(left) + " bytes");
     return result;

@@ -198,6 +198,14 @@ bool ScriptRunner::Act(const std::function<void()>& fn, DWORD timeoutMs, std::st
     return false;
 }
 
+namespace {
+#if defined(__x86_64__)
+const char kHostArch[] = "x86_64";
+#else
+const char kHostArch[] = "i686";
+#endif
+}  // namespace
+
 bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error) {
     const std::string& verb = w[0];
     if (verb == "start") {
@@ -209,6 +217,17 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         MainWindow* window = window_;
         std::string folder = options_.pluginFolder;
         return Act([window, folder] { window->StartPlugins(folder); }, 60000, error);
+    }
+    if (verb == "on") {
+        // "on <arch> <command...>": a check that exists on one processor architecture only, such
+        // as the stack balance of a callback, which the x64 convention leaves to the caller.
+        if (w.size() < 3) {
+            *error = "usage: on i686|x86_64 <command...>";
+            return false;
+        }
+        if (w[1] != kHostArch)
+            return true;
+        return Execute(std::vector<std::string>(w.begin() + 2, w.end()), error);
     }
     if (verb == "callbacks") {
         MainWindow* window = window_;

@@ -7,13 +7,12 @@
 #include <thread>
 
 #include "host/Optex.h"
+#include "tests/host/CSETestArch.h"
 
 namespace {
 
 void* ChainHead() {
-    void* head;
-    asm volatile("movl %%fs:0, %0" : "=r"(head));
-    return head;
+    return GuardState();
 }
 
 int* volatile gNowhere = nullptr;
@@ -44,7 +43,7 @@ TEST(CSE, AccessViolationBecomesAnExceptionAndTheCallerGoesOn) {
         ASSERT_GE(fault.GetRecord().NumberParameters, 2u);
         EXPECT_EQ(fault.GetRecord().ExceptionInformation[0], 1u);
         EXPECT_EQ(fault.GetRecord().ExceptionInformation[1], 0u);
-        EXPECT_NE(fault.GetContext().Eip, 0u);
+        EXPECT_NE(ContextIp(fault.GetContext()), 0u);
     }
     EXPECT_EQ(ChainHead(), headBefore);
 }
@@ -57,21 +56,7 @@ __attribute__((noinline)) void FaultAndCatch() {
 }
 
 TEST(CSE, CallerKeepsItsCalleeSavedRegistersAcrossAFault) {
-    unsigned ebx = 0, esi = 0, edi = 0;
-    asm volatile(
-        "movl $0x11111111, %%ebx\n\t"
-        "movl $0x22222222, %%esi\n\t"
-        "movl $0x33333333, %%edi\n\t"
-        "call %P3\n\t"
-        "movl %%ebx, %0\n\t"
-        "movl %%esi, %1\n\t"
-        "movl %%edi, %2"
-        : "=m"(ebx), "=m"(esi), "=m"(edi)
-        : "i"(FaultAndCatch)
-        : "eax", "ebx", "ecx", "edx", "esi", "edi", "memory", "cc");
-    EXPECT_EQ(ebx, 0x11111111u);
-    EXPECT_EQ(esi, 0x22222222u);
-    EXPECT_EQ(edi, 0x33333333u);
+    EXPECT_TRUE(CalleeSavedRegistersSurvive(&FaultAndCatch));
 }
 
 TEST(CSE, OtherProcessorFaultsKeepTheirCode) {
