@@ -1,8 +1,11 @@
 # Runs one stand-in scenario from CTest with a fresh work folder:
 #   cmake -DRUNNER=<wine-run.sh or empty> -DHOST=<Standin.exe> -DSCRIPT=<file> -DWORK=<dir>
-#         -DPLUGINS=<file|file|...> [-DBESIDE=<file|file|...>] -P RunScenario.cmake
+#         -DPLUGINS=<file|file|...> [-DBESIDE=<file|file|...>] [-DEXPECT_FAILURE=<regex>]
+#         -P RunScenario.cmake
 # The plug-ins are copied into WORK/plugins, so files they write there (their configuration)
-# never carry over from an earlier run. Fails when the host reports a failed scenario.
+# never carry over from an earlier run. Fails when the host reports a failed scenario; with
+# EXPECT_FAILURE, passes only when the host ran the scenario and reported it failed with output
+# matching the regex.
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/plugins)
 string(REPLACE "|" ";" plugin_files "${PLUGINS}")
@@ -30,10 +33,15 @@ if(RUNNER)
     set(command ${RUNNER} ${command})
 endif()
 execute_process(COMMAND ${command} RESULT_VARIABLE result TIMEOUT 300)
+set(out "")
 if(EXISTS ${WORK}/scenario.out)
     file(READ ${WORK}/scenario.out out)
     message("${out}")
 endif()
-if(NOT result EQUAL 0)
+if(EXPECT_FAILURE)
+    if(NOT result EQUAL 1 OR NOT out MATCHES "result: failed" OR NOT out MATCHES "${EXPECT_FAILURE}")
+        message(FATAL_ERROR "scenario ${SCRIPT} did not fail as expected (exit code ${result})")
+    endif()
+elseif(NOT result EQUAL 0)
     message(FATAL_ERROR "scenario ${SCRIPT} failed (exit code ${result})")
 endif()

@@ -1,68 +1,101 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the native build (ASan/UBSan), the Windows build under
-# Wine, and each fuzz target for a bounded time. Prints one closing line with the totals.
+# Builds everything and runs every test: the native build (ASan/UBSan, with every fuzz target's
+# saved inputs replayed), both Windows builds, the Windows suite under Wine on every arch that
+# runs here, and each fuzz target for a bounded time. Prints the arches that ran and one closing
+# line with the totals.
 #   RP_BUILD=dir          build folder (default: build/ in the checkout)
-#   RP_FUZZ_SECONDS=n     seconds per fuzz target (default 60; 0 skips fuzzing)
+#   RP_FUZZ_SECONDS=n     seconds per fuzz target (default 30; 0 skips exploratory fuzzing)
+#   RP_WIN_ARCHES="..."   run the Windows suite on exactly these arches, whether or not the
+#                         probe says they run (default: x86_64, plus i686 where it runs)
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${RP_BUILD:-$root/build}
-fuzzSeconds=${RP_FUZZ_SECONDS:-60}
+fuzzSeconds=${RP_FUZZ_SECONDS:-30}
 passed=0
 failed=0
 failures=()
+archNotes=()
 mkdir -p "$build"
+# shellcheck source=tools/winarch.sh
+. "$root/tools/winarch.sh"
+# Missing services (INN2, the scripted server, the display) fail tests instead of skipping them.
+export RP_STRICT=1
 
 note() { printf '\n=== %s\n' "$*"; }
 
-# Adds a CTest run's counts, read from its closing line, to the totals.
+# Adds a CTest run's counts, read from its closing line, to the totals; prints the count.
 count_ctest() {
     local log=$1 name=$2 line total bad
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [ -z "$line" ]; then
-        failed=$((failed + 1)); failures+=("$name: no test ran"); return
+        failed=$((failed + 1)); failures+=("$name: no test ran"); echo 0; return
     fi
     total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
     bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
     passed=$((passed + total - bad)); failed=$((failed + bad))
     [ "$bad" = 0 ] || failures+=("$name: $bad failed")
+    echo "$total"
 }
 
 step_failed() { failed=$((failed + 1)); failures+=("$1"); }
 
-# Windows programs need a display; start a private Xvfb when there is none.
-if [ -z "${DISPLAY:-}" ]; then
-    for n in 99 98 97 96; do
-        if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-            Xvfb :$n -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
-            xvfbPid=$!
-            export DISPLAY=:$n
-            trap 'kill $xvfbPid 2>/dev/null' EXIT
-            sleep 1
-            break
-        fi
-    done
+if ! rp_start_display; then
+    step_failed "no X display for the Windows tests"
 fi
 
 note "native build (sanitizers)"
 if cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug > "$build/native-cfg.log" 2>&1 \
     && cmake --build "$build/native" -j2; then
     ctest --test-dir "$build/native" --output-on-failure -j2 --timeout 900 2>&1 | tee "$build/native-ctest.log"
-    count_ctest "$build/native-ctest.log" "native"
+    count_ctest "$build/native-ctest.log" "native" > /dev/null
 else
-    cat "$build/native-cfg.log" 2>/dev/null | tail -20
+    tail -20 "$build/native-cfg.log" 2>/dev/null
     step_failed "native build"
 fi
 
-note "Windows build (mingw-w64, tested under Wine)"
-if cmake -S "$root" -B "$build/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > "$build/win-cfg.log" 2>&1 \
-    && cmake --build "$build/win" -j2; then
-    "$build/win/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
-    ctest --test-dir "$build/win" --output-on-failure --timeout 900 2>&1 | tee "$build/win-ctest.log"
-    count_ctest "$build/win-ctest.log" "windows"
+# Both Windows builds always build: i686 is what users install, x86_64 runs everywhere.
+declare -A built runs
+for arch in i686 x86_64; do
+    note "Windows build, $arch (mingw-w64)"
+    if rp_win_build "$arch"; then
+        built[$arch]=yes
+        runs[$arch]=$(rp_win_runs "$arch")
+    else
+        built[$arch]=no
+        runs[$arch]=no
+        step_failed "Windows build $arch"
+    fi
+done
+
+if [ -n "${RP_WIN_ARCHES:-}" ]; then
+    suiteArches=$RP_WIN_ARCHES
 else
-    cat "$build/win-cfg.log" 2>/dev/null | tail -20
-    step_failed "windows build"
+    suiteArches=x86_64
+    [ "${runs[i686]}" = yes ] && suiteArches="i686 x86_64"
+fi
+note "32-bit Windows programs run here: ${runs[i686]}; 64-bit: ${runs[x86_64]}; the Windows suite runs on: $suiteArches"
+
+for arch in i686 x86_64; do
+    [ "${built[$arch]}" = yes ] || continue
+    dir=$(rp_win_dir "$arch")
+    log="$build/win-$arch-ctest.log"
+    if [[ " $suiteArches " == *" $arch "* ]]; then
+        note "Windows suite on $arch under Wine"
+        [ "${runs[$arch]}" = yes ] || echo "warning: the probe says $arch programs do not run here; running them anyway"
+        "$dir/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
+        ctest --test-dir "$dir" --output-on-failure --timeout 900 2>&1 | tee "$log"
+        n=$(count_ctest "$log" "windows $arch")
+        archNotes+=("windows $arch: full suite, $n tests")
+    else
+        # Programs of this arch cannot run here: its binaries are still checked statically.
+        note "Windows $arch: static checks only (its programs cannot run on this machine)"
+        ctest --test-dir "$dir" --output-on-failure -L static 2>&1 | tee "$log"
+        n=$(count_ctest "$log" "windows $arch static")
+        archNotes+=("windows $arch: static checks only, $n tests (32-bit programs cannot run here)")
+    fi
+done
+if [[ " $suiteArches " != *" x86_64 "* ]] && [[ " $suiteArches " != *" i686 "* ]]; then
+    step_failed "the Windows suite ran on no arch"
 fi
 
 if [ "$fuzzSeconds" != 0 ]; then
@@ -70,14 +103,15 @@ if [ "$fuzzSeconds" != 0 ]; then
     if CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/fuzz" -G Ninja -DRP_FUZZ=ON \
             > "$build/fuzz-cfg.log" 2>&1 && cmake --build "$build/fuzz" -j2; then
         "$root/tools/fuzz.sh" "$build/fuzz" "$fuzzSeconds" 2>&1 | tee "$build/fuzz.log"
-        count_ctest "$build/fuzz.log" "fuzz"
+        count_ctest "$build/fuzz.log" "fuzz" > /dev/null
     else
-        cat "$build/fuzz-cfg.log" 2>/dev/null | tail -20
+        tail -20 "$build/fuzz-cfg.log" 2>/dev/null
         step_failed "fuzz build"
     fi
 fi
 
 note "summary"
+for a in "${archNotes[@]}"; do echo "$a"; done
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -193,8 +195,7 @@ class CfgshiftDialogTest : public testing::Test {
 protected:
     void SetUp() override {
         const char* display = std::getenv("DISPLAY");
-        if (!display || !*display)
-            GTEST_SKIP() << "no display";
+        RP_REQUIRE_OR_SKIP(display && *display, "no display");
         STARTUPINFOA si = {};
         si.cb = sizeof(si);
         std::string commandLine = "\"" + ProgramFolder() + "Cfgshift.exe\"";

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -312,8 +314,8 @@ TEST_F(Lifecycle, StatusBarGetsAWiderPartOneAndItsProcedureBackAtUnload) {
     HWND main = CreateWindowA("RpTestMain", "main", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
     // Under Wine windows need an X display; without one this is an environment limit, not a fault.
-    if (main == nullptr && GetEnvironmentVariableA("DISPLAY", nullptr, 0) == 0)
-        GTEST_SKIP() << "no display for windows";
+    RP_REQUIRE_OR_SKIP(main != nullptr || GetEnvironmentVariableA("DISPLAY", nullptr, 0) != 0,
+                       "no display for windows");
     ASSERT_NE(main, nullptr);
     HWND bar = CreateWindowA(STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main, nullptr,
                              GetModuleHandleA(nullptr), nullptr);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <memory>
 
 #include "nntp/BlockingSocket.h"
@@ -24,8 +26,7 @@ std::string FailureOf(Body body) {
 class BlockingSocketTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!server_.Load())
-            GTEST_SKIP() << "the scripted news server is not running";
+        RP_REQUIRE_OR_SKIP(server_.Load(), "the scripted news server is not running");
     }
     void ConnectTo(CBlockingSocket& socket, const char* scenario) {
         server_.Use(scenario);

@@ -1,6 +1,8 @@
 // A group-list fetch from a real INN2 server on 127.0.0.1:119, when one answers there.
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <algorithm>
 
 #include "host/Optex.h"
@@ -36,8 +38,7 @@ bool ServerAnswers() {
 }
 
 TEST(InnList, FindsTheSeededGroups) {
-    if (!ServerAnswers())
-        GTEST_SKIP() << "no news server answers on 127.0.0.1:119";
+    RP_REQUIRE_OR_SKIP(ServerAnswers(), "no news server answers on 127.0.0.1:119");
     CXmlConfig config;
     config.ParseText("<Setup><Server><ID>1</ID><Location>127.0.0.1</Location></Server></Setup>");
     Optex optex;

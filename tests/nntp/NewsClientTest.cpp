@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
@@ -47,8 +49,7 @@ public:
 class NewsClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!server_.Load())
-            GTEST_SKIP() << "the scripted news server is not running";
+        RP_REQUIRE_OR_SKIP(server_.Load(), "the scripted news server is not running");
         Configure(0, "alice", "secret");
         client_.SetPort(server_.NewsPort());
         client_.SetTimeout(2);

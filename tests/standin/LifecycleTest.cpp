@@ -3,6 +3,8 @@
 // plug-in.
 #include <gtest/gtest.h>
 
+#include "tests/RequireOrSkip.h"
+
 #include <memory>
 #include <string>
 
@@ -59,8 +61,7 @@ protected:
 
 #define PREPARE_OR_SKIP()                                 \
     do {                                                  \
-        if (!Prepare())                                   \
-            GTEST_SKIP() << "Rillpost.dll was not built"; \
+        RP_REQUIRE_OR_SKIP(Prepare(), "Rillpost.dll was not built"); \
     } while (0)
 
 TEST_F(RillpostInStandin, MissingConfigurationGivesDefaultsAndStatusBarIsHooked) {
