@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
-# Builds the benchmarks natively, optimized and without sanitizers, and runs each one; every
-# benchmark prints its own figures.
+# Builds the benchmarks and runs each one; every benchmark prints its own figures. The native
+# part runs optimized and without sanitizers; the Windows part runs the Windows build of the
+# arch that runs here (i686 where 32-bit programs run, x86_64 elsewhere) under Wine.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${RP_BUILD:-$root/build}/bench
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRP_SANITIZE=OFF > /dev/null
-cmake --build "$build" -j2
+build=${RP_BUILD:-$root/build}
+# shellcheck source=tools/winarch.sh
+. "$root/tools/winarch.sh"
 status=0
+
+bench=$build/bench
+cmake -S "$root" -B "$bench" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRP_SANITIZE=OFF > /dev/null
+cmake --build "$bench" -j2
 while IFS= read -r exe; do
-    printf '\n=== %s\n' "$(basename "$exe")"
+    printf '\n=== native: %s\n' "$(basename "$exe")"
     (cd "$(mktemp -d)" && "$exe") || status=1
-done < <(find "$build/bench" -type f -name 'bench_*' -perm -u+x | sort)
+done < <(find "$bench/bench" -type f -name 'bench_*' -perm -u+x | sort)
+
+arch=$(rp_pick_arch)
+dir=$(rp_win_dir "$arch")
+rp_start_display
+"$dir/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
+while IFS= read -r exe; do
+    printf '\n=== windows %s: %s\n' "$arch" "$(basename "$exe")"
+    (cd "$(mktemp -d)" && "$dir/wine-run.sh" "$exe") || status=1
+done < <(find "$dir/bin" -maxdepth 1 -type f -name 'bench_*.exe' | sort)
 exit $status

@@ -4,26 +4,24 @@
 # plug-in DLLs loaded. Prints what the scenario dumps.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${RP_BUILD:-$root/build}/win
+build=${RP_BUILD:-$root/build}
+# shellcheck source=tools/winarch.sh
+. "$root/tools/winarch.sh"
+
 mkdir -p "$build"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > "$build/../demo-cfg.log"
-if ! cmake --build "$build" -j2 > "$build/../demo-build.log" 2>&1; then
-    tail -40 "$build/../demo-build.log"
+# The deliverables' own arch where 32-bit programs run here, x86_64 elsewhere.
+if ! arch=$(rp_pick_arch 2> "$build/demo-build.log"); then
+    tail -40 "$build/demo-build.log"
     exit 1
 fi
+build=$(rp_win_dir "$arch")
+echo "demo: Windows programs built for $arch"
 
 bash "$root/tools/inn.sh" start
 bash "$root/tools/inn.sh" seed
 
-if [ -z "${DISPLAY:-}" ]; then
-    Xvfb :90 -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
-    xvfbPid=$!
-    trap 'kill $xvfbPid 2>/dev/null' EXIT
-    export DISPLAY=:90
-    sleep 1
-fi
+rp_start_display
 "$build/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
 
-exec bash "$root/tools/demo/run.sh" "$build"
+bash "$root/tools/demo/run.sh" "$build"

@@ -4,17 +4,13 @@
 # is set.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${RP_BUILD:-$root/build}/win
+build=${RP_BUILD:-$root/build}
+# shellcheck source=tools/winarch.sh
+. "$root/tools/winarch.sh"
 mkdir -p "$build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" > /dev/null
-cmake --build "$build" -j2 > /dev/null
-if [ -z "${DISPLAY:-}" ]; then
-    Xvfb :89 -screen 0 1280x1024x24 -nolisten tcp > /dev/null 2>&1 &
-    xvfbPid=$!
-    trap 'kill $xvfbPid 2>/dev/null' EXIT
-    export DISPLAY=:89
-    sleep 1
-fi
+arch=$(rp_pick_arch 2> "$build/screenshots-build.log") || { tail -40 "$build/screenshots-build.log"; exit 1; }
+build=$(rp_win_dir "$arch")
+rp_start_display
 "$build/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
 cmake --build "$build" --target standin_screenshot
 echo "wrote $root/docs/standin.png"

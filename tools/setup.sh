@@ -1,13 +1,46 @@
 #!/usr/bin/env bash
 # Installs every system package that building, testing and the demo need.
-# Idempotent: a second run on a set-up machine only checks and returns.
+# Idempotent: a second run on a set-up machine checks every command, package and locale it
+# needs and returns when nothing is missing; anything missing is installed again.
 set -euo pipefail
 
-stamp=/var/lib/rillpost-setup.v1
-if [ -f "$stamp" ] && command -v wine >/dev/null && command -v i686-w64-mingw32-g++-posix >/dev/null \
-   && command -v Xvfb >/dev/null && [ -x /usr/lib/news/bin/innd ]; then
+pkgs=(
+    build-essential cmake ninja-build python3 binutils
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+    wine wine64 wine32:i386 xvfb x11-utils xdotool imagemagick
+    clang-14 libclang-rt-14-dev llvm-14
+    googletest libgmime-3.0-dev pkg-config
+    fonts-wqy-microhei fonts-noto-cjk locales
+    inn2
+)
+cmds=(
+    cmake ninja python3 clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
+    i686-w64-mingw32-g++-posix i686-w64-mingw32-gcc-posix i686-w64-mingw32-objdump i686-w64-mingw32-nm
+    i686-w64-mingw32-windres
+    x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-objdump
+    x86_64-w64-mingw32-nm x86_64-w64-mingw32-windres
+)
+
+# Prints what is missing, one item a line; nothing when the machine is set up.
+missing() {
+    local c p
+    for c in "${cmds[@]}"; do command -v "$c" > /dev/null || echo "command $c"; done
+    for p in "${pkgs[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || echo "package $p"
+    done
+    [ -x /usr/lib/wine/wine64 ] || command -v wine64 > /dev/null || echo "the 64-bit Wine loader"
+    [ -x /usr/lib/news/bin/innd ] || echo "INN2 (innd)"
+    [ -f /usr/src/googletest/CMakeLists.txt ] || echo "GoogleTest sources"
+    locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$' || echo "locale zh_CN.UTF-8"
+    grep -q '^domain:' /etc/news/inn.conf 2>/dev/null || echo "INN2 domain setting"
+}
+
+gaps=$(missing)
+if [ -z "$gaps" ]; then
     exit 0
 fi
+echo "setup.sh: installing; missing:" $gaps
 
 if [ "$(id -u)" != 0 ]; then
     echo "setup.sh: must run as root to install packages" >&2
@@ -24,15 +57,6 @@ fi
 dpkg --add-architecture i386
 apt-get update -q
 
-pkgs=(
-    build-essential cmake ninja-build python3 binutils
-    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-    wine wine32:i386 xvfb x11-utils xdotool imagemagick
-    clang-14 libclang-rt-14-dev llvm-14
-    googletest libgmime-3.0-dev pkg-config
-    fonts-wqy-microhei fonts-noto-cjk locales
-    inn2
-)
 apt-get install -y -q -o Dpkg::Options::=--force-confold -o Dpkg::Options::=--force-confdef "${pkgs[@]}" || true
 
 # INN2's configure step fails until inn.conf names a domain (the machine has no FQDN). Add
@@ -55,5 +79,9 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then
     locale-gen
 fi
 
-touch "$stamp"
+gaps=$(missing)
+if [ -n "$gaps" ]; then
+    echo "setup.sh: still missing after the install:" $gaps >&2
+    exit 1
+fi
 echo "setup.sh: done"
