@@ -129,14 +129,20 @@ bool CXmlConfig::SelectRecord(const char* path, const char* keyName, const char*
         LeaveElement();
         return true;
     }
+    // A lookup never creates anything: only a new record (forceNew) may add the elements on its
+    // path and its empty key child, which callers then fill in.
+    if (!forceNew)
+        strict_ = 1;
     std::string lastPiece;
     if (!WalkPieces(path, !forceNew, &lastPiece))
         return false;
     const char* wanted = keyValue ? keyValue : "";
     for (;;) {
-        if (!FindChildElement(keyName))
-            return AddChildElement(keyName, nullptr, false);
-        if (GetChildText() == wanted) {
+        if (!FindChildElement(keyName)) {
+            if (forceNew)
+                return AddChildElement(keyName, nullptr, false);
+            // A record without its key matches nothing, not even an empty value.
+        } else if (GetChildText() == wanted) {
             SetPosition(GetParentIndex(), GetCurrentIndex(), 0, 1);
             return true;
         }

@@ -96,11 +96,35 @@ TEST(XmlConfigRecords, SelectByKeyAndReadChildrenRelatively) {
     EXPECT_EQ(config.GetText(), before);
 }
 
-TEST(XmlConfigRecords, RecordWithoutKeyGetsAnEmptyOneEvenWhenStrict) {
-    CXmlConfig config;
-    ASSERT_TRUE(config.ParseText("<Setup>\r\n<Server>\r\n<Location>x</Location>\r\n</Server>\r\n</Setup>"));
-    EXPECT_TRUE(config.SelectRecord("Setup:Server", "ID", "zzz", false, true));
-    EXPECT_EQ(config.GetText(), "<Setup>\r\n<Server>\r\n<Location>x</Location>\r\n<ID/>\r\n</Server>\r\n</Setup>");
+TEST(XmlConfigRecords, LookupsAreExactAndNeverChangeTheDocument) {
+    const char* text =
+        "<Setup>\r\n<Server>\r\n<Location>x</Location>\r\n</Server>\r\n"
+        "<Server>\r\n<ID></ID>\r\n<Subgroup><GroupName>g</GroupName></Subgroup>\r\n</Server>\r\n</Setup>";
+    struct Case {
+        const char* name;
+        const char* serverId;
+        const char* folderId;  // null: the news-mailbox test alone
+        bool strict;
+        bool found;
+    } cases[] = {
+        {"a server without ID matches no ID", "zzz", nullptr, true, false},
+        {"not even when not strict", "zzz", nullptr, false, false},
+        {"an empty ID matches only an empty ID element", "", nullptr, true, true},
+        {"a group without FolderID matches no folder", "", "f\\", false, false},
+        {"nor an empty one", "", "", true, false},
+    };
+    for (const Case& c : cases) {
+        CXmlConfig config;
+        ASSERT_TRUE(config.ParseText(text));
+        bool found = c.folderId ? config.SelectServerGroup(c.serverId, c.folderId, c.strict, false)
+                                : config.SelectRecord("Setup:Server", "ID", c.serverId, false, c.strict);
+        EXPECT_EQ(found, c.found) << c.name;
+        EXPECT_EQ(config.GetText(), text) << c.name;
+    }
+    CXmlConfig other;
+    ASSERT_TRUE(other.ParseText("<Other/>"));
+    EXPECT_FALSE(other.SelectRecord("Setup:Server", "ID", "a", false, false));
+    EXPECT_EQ(other.GetText(), "<Other/>");
 }
 
 TEST(XmlConfigRecords, ForceNewLandsAfterTheFirstRecordOfItsName) {
