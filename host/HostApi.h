@@ -119,3 +119,20 @@ struct HostApi {
 };
 
 extern HostApi gHostApi;
+
+// A text that the host returned from its allocator (BKA_GetSource, BKA_GetHeader); it goes
+// back with BKA_Free when this object ends. Null texts are allowed.
+class HostString {
+public:
+    explicit HostString(LPSTR text) : text_(text) {}
+    ~HostString() {
+        if (text_ && gHostApi.BKA_Free)
+            gHostApi.BKA_Free(text_);
+    }
+    HostString(const HostString&) = delete;
+    HostString& operator=(const HostString&) = delete;
+    const char* Get() const { return text_; }
+
+private:
+    LPSTR text_;
+};

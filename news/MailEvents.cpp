@@ -1,17 +1,140 @@
-// The host's mail, menu and other event callbacks. Folder opening already runs under the fault
-// guard; the news behaviour of each event attaches in the functions named below.
+// The host's mail, menu and other event callbacks. Opening a group's folder starts its update;
+// opening a placeholder starts the retrieval of its article; every opened message goes to the
+// location plug-in.
 #include <windows.h>
 
+#include <cstring>
+
 #include "host/CSE.h"
+#include "host/HostApi.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
+#include "news/NewsTasks.h"
+#include "news/PluginNewsHost.h"
 #include "news/Workers.h"
+#include "nntp/BodyConverter.h"
+#include "nntp/Overview.h"
+#include "nntp/PictureFolder.h"
 
 namespace {
 
+const int kHeaderBuffer = 256;
+
+std::string HostText(LPCSTR text) {
+    return text ? std::string(text) : std::string();
+}
+
+std::string SpecifiedHeader(const char* name) {
+    char value[kHeaderBuffer] = "";
+    gHostApi.BKA_GetSpecifiedHeader(name, value, kHeaderBuffer);
+    value[kHeaderBuffer - 1] = '\0';
+    return value;
+}
+
+// The news-folder test: the Server whose ID is the mailbox and, inside it, the Subgroup whose
+// FolderID is the folder, both compared exactly; nothing is created. The caller holds the
+// configuration lock. On success the document is left on the group record (saved as
+// "event:group") and the server's Location and the group's name are given out.
+bool FindNewsFolder(const std::string& mailBox, const std::string& folderId, std::string* location, std::string* group) {
+    bool found = false;
+    gConfig.ResetPosition();
+    if (gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true)) {
+        gConfig.SavePosition("event:server");
+        *location = gConfig.GetString("Location", "", true);
+        gConfig.RestorePosition("event:server");
+        gConfig.EnterElement();
+        if (gConfig.SelectRecord("Subgroup", "FolderID", folderId.c_str(), false, true)) {
+            gConfig.SavePosition("event:group");
+            *group = gConfig.GetString("GroupName", "", true);
+            gConfig.RestorePosition("event:group");
+            found = true;
+        }
+    }
+    if (!found)
+        gConfig.ResetPosition();
+    return found;
+}
+
+// The first opening of a group folder in a run of the host marks every message in it as read.
+// The caller holds the configuration lock and has found the group ("event:group").
+void MarkFolderReadOnce() {
+    gConfig.RestorePosition("event:group");
+    if (gConfig.GetInt("HaveRead", 0, true) != 0)
+        return;
+    char mail[kHeaderBuffer];
+    int index = -1;
+    for (;;) {
+        mail[0] = '\0';
+        index = gHostApi.BKA_GetNextMail(index, mail, kHeaderBuffer, FALSE);
+        if (index == -1)
+            break;
+        mail[kHeaderBuffer - 1] = '\0';
+        if ((gHostApi.BKA_GetStatus(mail) & 1) == 0)
+            gHostApi.BKA_SetStatus(mail, 1, 0);
+    }
+    gConfig.RestorePosition("event:group");
+    gConfig.SetString("HaveRead", "1", true, true);
+}
+
 // The update of a subscribed group's folder: finds the server and group, marks the folder busy
 // and starts the group update. Runs inside the fault guard of BKC_OnOpenFolder.
-void OpenNewsFolder(LPCSTR /*folderId*/) {}
+void OpenNewsFolder(LPCSTR folderId) {
+    std::string folder = HostText(folderId);
+    std::string location, group;
+    {
+        OptexLock hold(gConfigOptex);
+        if (!FindNewsFolder(HostText(gHostApi.BKA_GetCurrentMailBox()), folder, &location, &group))
+            return;
+        if (gSettings.markRead != 0)
+            MarkFolderReadOnce();
+        gConfig.ResetPosition();
+    }
+    if (!gBusyFolders.TryAdd(folder))
+        return;  // an update of this folder is already running
+    StartGroupUpdate(location, group, folder);
+}
+
+// A placeholder whose article has not been fetched starts its retrieval. Runs on the
+// user-interface thread, inside the fault guard of BKC_OnOpenMail. False when the message is not
+// in a news folder (then it is not handed to the location plug-in either).
+bool RetrieveIfPlaceholder(const std::string& mailId) {
+    if (SpecifiedHeader("X-RILLPOST-FLAG") != "FALSE")
+        return true;
+    std::string location, group;
+    {
+        OptexLock hold(gConfigOptex);
+        bool found = FindNewsFolder(HostText(gHostApi.BKA_GetCurrentMailBox()),
+                                    HostText(gHostApi.BKA_GetCurrentFolder()), &location, &group);
+        gConfig.ResetPosition();
+        if (!found)
+            return false;
+    }
+    std::string messageId = SpecifiedHeader("Message-ID");
+    // Marked first, so that opening it again does not start a second retrieval.
+    gHostApi.BKA_SetSpecifiedHeader("X-RILLPOST-FLAG", "TRUE");
+    int size = static_cast<int>(LeadingNumber(SpecifiedHeader("X-RILLPOST-SIZE"), 0x7fffffff));
+    StartArticleRetrieval(location, group, mailId, messageId, size);
+    return true;
+}
+
+// Shows pictures of the opened message and hands it to the location plug-in.
+void HandOver(const std::string& mailId) {
+    HostString source(gHostApi.BKA_GetSource(mailId.c_str()));
+    if (!source.Get())
+        return;
+    std::string text = source.Get();
+    std::string converted;
+    bool isConverted = false;
+    if (gSettings.pictureRender != 0) {
+        DiskPictureFiles files;
+        PictureFolder folder(HostText(gHostApi.BKA_GetTempFolder()), files);
+        isConverted = ConvertBody(text, folder, &converted);
+        if (isConverted)
+            gHostApi.BKA_SetSource("TEMP", converted.c_str());
+    }
+    if (gGeomark)
+        gGeomark(mailId.c_str(), (isConverted ? converted : text).c_str(), 0);
+}
 
 }  // namespace
 
@@ -34,7 +157,30 @@ int WINAPI BKC_OnOpenFolder(LPCSTR folderId) {
     return 0;
 }
 
-int WINAPI BKC_OnOpenMail(LPCSTR /*mailId*/) {
+int WINAPI BKC_OnOpenMail(LPCSTR mailId) {
+    if (!gHostApi.IsBound())
+        return 0;
+    std::string mail = HostText(mailId);
+    bool handOver = true;
+    if (gSettings.online != 0) {
+        try {
+            CSE::Guard([&] {
+                gPendingSources.Drain(false);
+                handOver = RetrieveIfPlaceholder(mail);
+            });
+        } catch (const CSE& fault) {
+            ReportProcessorFault(fault.GetExceptionCode());
+        } catch (...) {
+        }
+    }
+    if (!handOver)
+        return 0;
+    try {
+        CSE::Guard([&] { HandOver(mail); });
+    } catch (const CSE& fault) {
+        ReportProcessorFault(fault.GetExceptionCode());
+    } catch (...) {
+    }
     return 0;
 }
 

@@ -2,8 +2,10 @@
 
 #include "host/HostApi.h"
 #include "news/NewsState.h"
+#include "news/PluginNewsHost.h"
 #include "news/SyncList.h"
 #include "news/Workers.h"
+#include "nntp/NewsClient.h"
 
 namespace {
 
@@ -38,9 +40,11 @@ void ShowStatus(const char* text) {
         gHostApi.BKA_SetMessageText(nullptr, text);
 }
 
-// One group of the run. The group synchronization of the NNTP client runs here; until that
-// client is part of the plug-in a record only passes through the busy-folder list.
-void SynchronizeRecord(const SyncRecord&) {}
+// One group of the run, on the run's own client: style "1" brings placeholders, style "2" whole
+// articles. Failures are reported by the client; the run goes on with the next group.
+void SynchronizeRecord(NewsClient& client, const SyncRecord& record) {
+    client.SynchronizeGroup(record.location, record.groupName, record.folderId, record.headersOnly, nullptr);
+}
 
 }  // namespace
 
@@ -100,13 +104,14 @@ void RunScheduledSync() {
         OptexLock hold(gConfigOptex);
         list = BuildSyncList(gConfig);
     }
+    NewsClient client(PluginNewsContext());
     for (const SyncRecord& record : list) {
         if (IsShuttingDown())
             break;
         ShowStatus("Synchronization...");
         if (!gBusyFolders.TryAdd(record.folderId))
             continue;
-        SynchronizeRecord(record);
+        SynchronizeRecord(client, record);
         gBusyFolders.Remove(record.folderId);
     }
     ShowStatus("Done.");

@@ -41,6 +41,7 @@ std::string SystemErrorText(int code) {
 
 bool NewsClient::Open(const std::string& server, const Opening& opening, const StatusFn& status) {
     socket_.Close();
+    readerMode_ = false;
     socket_.Create(SOCK_STREAM);
     if (opening.connecting)
         status(opening.connecting);
@@ -56,6 +57,7 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     if (opening.readerMode) {
         socket_.WriteString("MODE READER\r\n", timeout_);
         socket_.ReadLine(&line, timeout_);
+        readerMode_ = true;
     }
 
     bool loggedIn = true;

@@ -11,16 +11,20 @@
 
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsDisplay.h"
+#include "nntp/NewsHost.h"
 
 class CXmlConfig;
 class Optex;
 
-// What the client works with. All three outlive the client; the configuration document is
-// touched only while configOptex is held.
+// What the client works with. All of them outlive the client; the configuration document is
+// touched only while configOptex is held. The reading operations (group updates and article
+// retrieval) also need the host and the plug-in's shared state; the group list needs neither.
 struct NewsContext {
     CXmlConfig* config = nullptr;
     Optex* configOptex = nullptr;
     NewsDisplay* display = nullptr;
+    NewsHost* host = nullptr;
+    NewsShared* shared = nullptr;
 };
 
 class NewsClient {
@@ -35,6 +39,21 @@ public:
     // Fetches the server's whole list with LIST and appends the names to GroupNames(). A reply
     // other than 215 is shown but is not a failure. The dialog may be null.
     bool GetGroupList(std::string server, GroupListView* dialog);
+
+    // Brings the group's new articles into its folder as placeholders (GROUP, then XOVER of the
+    // range after the stored LastNumber). inDialog 0 is status-bar mode: texts go to part 1 of
+    // the host's status bar, the folder leaves the busy-folder list however the update ends, and
+    // the host re-reads the folder when it is on display. inDialog 1 reports to `dialog`, which
+    // may be null (the timer's run). A failed update gives back the part of its range that it
+    // did not append. Nothing is thrown.
+    bool UpdateGroupHeaders(std::string server, std::string group, std::string folderId, int inDialog, SyncView* dialog);
+    // The same range, fetched as whole articles with ARTICLE and appended as received.
+    bool UpdateGroupArticles(std::string server, std::string group, std::string folderId, SyncView* dialog);
+    // UpdateGroupHeaders in dialog mode when headersOnly is non-zero, else UpdateGroupArticles.
+    bool SynchronizeGroup(std::string server, std::string group, std::string folderId, int headersOnly, SyncView* dialog);
+    // Fetches one article and puts it in place of its placeholder (or on display, see
+    // NewsRetrieval.cpp). On failure the placeholder's download flag goes back to "FALSE".
+    bool RetrieveArticle(std::string server, std::string group, std::string mailId, std::string messageId, int size);
 
     // AUTHINFO USER, then (after 381 or 281) AUTHINFO PASS; true when that answer is 281. A
     // user name or password holding a line break is refused without sending anything.
@@ -82,6 +101,18 @@ private:
 
     // The opening sequence. False when the login failed (already reported); socket failures throw.
     bool Open(const std::string& server, const Opening& opening, const StatusFn& status);
+    // Sends a command whose answer is one line and returns that line. A server that starts in
+    // transit mode answers readers' commands with 401 MODE-READER: it is switched once with
+    // MODE READER and asked again.
+    std::string OneLineCommand(const std::string& command);
+    // ARTICLE with its multi-line answer read by ReadResponse, with the same transit-mode retry.
+    void ReadArticle(const std::string& messageId, std::string* reply, int size, const std::string& mailId,
+                     SyncView* sync, const std::string& itemText, int itemCount, int itemNumber);
+    // The update steps shared by both styles; see NewsReading.cpp.
+    struct UpdateRun;
+    bool SelectAndReserve(UpdateRun& run, bool saveFile);
+    void GiveBackUnfetched(UpdateRun& run);
+    void ReportFailure(const std::string& text);
     // Shows a socket failure: the time-out text itself, or the system's text for its error
     // (falling back to the exception's own text) when showSystemText is set.
     void ReportSocketFailure(const CBlockingSocketException& failure, bool showSystemText, const StatusFn& show);
@@ -91,4 +122,9 @@ private:
     std::vector<std::string> groupNames_;
     unsigned short port_ = kNntpPort;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
+    bool readerMode_ = false;  // MODE READER was sent on the current connection
 };
+
+// Sets a placeholder's "X-RILLPOST-FLAG" back to "FALSE" so that opening it again retries the
+// download. The header is changed in the stored text; no other byte of the message changes.
+void ResetDownloadFlag(NewsHost& host, NewsShared& shared, const std::string& mailId);

@@ -32,6 +32,8 @@ public:
     virtual void SetStatus(const std::string& text) = 0;
     // The per-item progress bar, 0..100.
     virtual void SetItemProgress(int percent) = 0;
+    // The result column of the row being synchronized ("5 new articles").
+    virtual void SetRowResult(const std::string& /*text*/) {}
 };
 
 // The plug-in's own display: message boxes owned by `owner` and the bound host functions.

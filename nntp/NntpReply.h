@@ -20,6 +20,7 @@ enum NntpReply {
     kReplySendArticle = 340,          // send the article to be posted
     kReplyPasswordRequired = 381,     // password required
     kReplyServiceDiscontinued = 400,  // service not available or no longer available
+    kReplyChangeCapability = 401,     // the client must change state first (MODE-READER: a transit server)
     kReplyNoSuchGroup = 411,          // no such newsgroup
     kReplyNoArticleWithId = 430,      // no article with that message-id
     kReplyPostingFailed = 441,        // posting failed

@@ -1,0 +1,67 @@
+#include "news/NewsTasks.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "news/NewsState.h"
+#include "news/PluginNewsHost.h"
+#include "news/Workers.h"
+#include "nntp/NewsClient.h"
+
+namespace {
+
+// The parameter block of a news worker.
+struct NewsTask {
+    enum Kind { kGroupUpdate = 0, kArticleRetrieval = 1 };
+    std::string text1;  // server
+    std::string text2;  // group
+    std::string text3;  // Message-ID (retrieval)
+    std::string text4;  // folder (update) or mail identifier (retrieval)
+    int kind = kGroupUpdate;
+    int number = 0;  // the article's expected size (retrieval)
+};
+
+DWORD WINAPI NewsWorkerThread(void* param) {
+    std::unique_ptr<NewsTask> task(static_cast<NewsTask*>(param));
+    NewsClient client(PluginNewsContext());
+    if (task->kind == NewsTask::kGroupUpdate)
+        client.UpdateGroupHeaders(task->text1, task->text2, task->text4, 0, nullptr);
+    else if (task->kind == NewsTask::kArticleRetrieval)
+        client.RetrieveArticle(task->text1, task->text2, task->text4, task->text3, task->number);
+    return 0;
+}
+
+}  // namespace
+
+bool StartGroupUpdate(const std::string& server, const std::string& group, const std::string& folderId) {
+    auto* task = new NewsTask;
+    task->text1 = server;
+    task->text2 = group;
+    task->text4 = folderId;
+    task->kind = NewsTask::kGroupUpdate;
+    if (StartWorker(NewsWorkerThread, task))
+        return true;
+    delete task;
+    gBusyFolders.Remove(folderId);
+    return false;
+}
+
+bool StartArticleRetrieval(const std::string& server,
+                           const std::string& group,
+                           const std::string& mailId,
+                           const std::string& messageId,
+                           int size) {
+    auto* task = new NewsTask;
+    task->text1 = server;
+    task->text2 = group;
+    task->text3 = messageId;
+    task->text4 = mailId;
+    task->kind = NewsTask::kArticleRetrieval;
+    task->number = size;
+    if (StartWorker(NewsWorkerThread, task))
+        return true;
+    delete task;
+    ResetDownloadFlag(ThePluginHost(), ThePluginShared(), mailId);
+    return false;
+}

@@ -1,0 +1,168 @@
+#include "news/PluginNewsHost.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "host/HostApi.h"
+#include "news/NewsState.h"
+#include "nntp/NewsClient.h"
+
+namespace {
+
+const char kCaption[] = "Rillpost";
+
+std::string HostText(LPCSTR text) {
+    return text ? std::string(text) : std::string();
+}
+
+// The first status bar among the main window's children.
+HWND FindStatusBar() {
+    if (gStatusBar)
+        return gStatusBar;
+    HWND main = gMainWindow;
+    if (!main && gHostApi.IsBound()) {
+        HWND tree = nullptr, list = nullptr, view = nullptr;
+        gHostApi.BKA_GetWindowHandles(&main, &tree, &list, &view);
+    }
+    return main ? FindWindowExA(main, nullptr, "msctls_statusbar32", nullptr) : nullptr;
+}
+
+}  // namespace
+
+void PluginNewsHost::ShowMessage(const std::string& text) {
+    MessageBoxA(gMainWindow, text.c_str(), kCaption, MB_OK);
+}
+
+void PluginNewsHost::SetHostMessage(const std::string& text) {
+    if (gHostApi.IsBound())
+        gHostApi.BKA_SetMessageText(nullptr, text.c_str());
+}
+
+std::string PluginNewsHost::CurrentMail() {
+    return gHostApi.IsBound() ? HostText(gHostApi.BKA_GetCurrentMail()) : std::string();
+}
+
+bool PluginNewsHost::AppendMessage(const std::string& folderId, const std::string& text) {
+    // The host reports nothing that a caller could rely on: every append counts as done.
+    if (gHostApi.IsBound())
+        gHostApi.BKA_AppendMessage(folderId.c_str(), text.c_str());
+    return true;
+}
+
+std::string PluginNewsHost::CurrentFolder() {
+    return gHostApi.IsBound() ? HostText(gHostApi.BKA_GetCurrentFolder()) : std::string();
+}
+
+void PluginNewsHost::SetCurrentFolder(const std::string& folderId) {
+    if (gHostApi.IsBound())
+        gHostApi.BKA_SetCurrentFolder(folderId.c_str());
+}
+
+void PluginNewsHost::SetCurrentMail(const std::string& mailId) {
+    if (gHostApi.IsBound())
+        gHostApi.BKA_SetCurrentMail(mailId.c_str());
+}
+
+void PluginNewsHost::SetStatusPart(const std::string& text) {
+    HWND bar = FindStatusBar();
+    if (bar)
+        SendMessageA(bar, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+bool PluginNewsHost::GetSource(const std::string& mailId, std::string* text) {
+    if (!gHostApi.IsBound())
+        return false;
+    HostString source(gHostApi.BKA_GetSource(mailId.c_str()));
+    if (!source.Get())
+        return false;
+    *text = source.Get();
+    return true;
+}
+
+void PluginNewsHost::SetSource(const std::string& mailId, const std::string& text) {
+    if (gHostApi.IsBound())
+        gHostApi.BKA_SetSource(mailId.c_str(), text.c_str());
+}
+
+std::string PluginNewsHost::TempFolder() {
+    return gHostApi.IsBound() ? HostText(gHostApi.BKA_GetTempFolder()) : std::string();
+}
+
+void PluginNewsHost::FocusMessageList() {
+    if (!gHostApi.IsBound())
+        return;
+    HWND main = nullptr, tree = nullptr, list = nullptr, view = nullptr;
+    gHostApi.BKA_GetWindowHandles(&main, &tree, &list, &view);
+    if (!list)
+        return;
+    SetFocus(list);
+    if (main && GetForegroundWindow() == main)
+        SetForegroundWindow(list);
+}
+
+void PluginNewsShared::FolderUpdateEnded(const std::string& folderId) {
+    gBusyFolders.Remove(folderId);
+}
+
+void PluginNewsShared::AddNewArticle(const std::string& messageId, const std::string& subject) {
+    gNewArticles.Set(messageId, subject);
+}
+
+int PluginNewsShared::MaxNum() {
+    return gSettings.maxNum;
+}
+
+int PluginNewsShared::DownloadStyle() {
+    return gSettings.downloadStyle;
+}
+
+bool PluginNewsShared::PictureRender() {
+    return gSettings.pictureRender != 0;
+}
+
+void PluginNewsShared::SuspendOnline() {
+    gSettings.online = 0;
+}
+
+void PluginNewsShared::RestoreOnline() {
+    // Read under the configuration lock: another worker may be positioned in the document.
+    OptexLock hold(gConfigOptex);
+    gSettings.online = gConfig.GetInt("Setup:Configuration:Online", 1, false);
+}
+
+void PluginNewsShared::RunWithSources(const std::function<void()>& write) {
+    OptexLock hold(gSourceOptex);
+    write();
+}
+
+void PluginNewsShared::QueueSource(const std::string& mailId, const std::string& text) {
+    gPendingSources.Add(mailId, text);
+}
+
+bool PluginNewsShared::ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) {
+    if (!gGeomark)
+        return false;
+    gGeomark(mailId.c_str(), text.c_str(), writeAlways);
+    return true;
+}
+
+PluginNewsHost& ThePluginHost() {
+    static PluginNewsHost host;
+    return host;
+}
+
+PluginNewsShared& ThePluginShared() {
+    static PluginNewsShared shared;
+    return shared;
+}
+
+NewsContext PluginNewsContext() {
+    NewsContext context;
+    context.config = &gConfig;
+    context.configOptex = &gConfigOptex;
+    context.display = &ThePluginHost();
+    context.host = &ThePluginHost();
+    context.shared = &ThePluginShared();
+    return context;
+}

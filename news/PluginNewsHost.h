@@ -1,0 +1,43 @@
+// The reading operations' view of the mail client and of the plug-in's shared state, built on
+// the bound host functions and the process-wide objects of NewsState.h. One instance of each
+// serves every worker (they keep no state of their own).
+#pragma once
+
+#include "nntp/NewsHost.h"
+
+class PluginNewsHost : public NewsHost {
+public:
+    void ShowMessage(const std::string& text) override;
+    void SetHostMessage(const std::string& text) override;
+    std::string CurrentMail() override;
+    bool AppendMessage(const std::string& folderId, const std::string& text) override;
+    std::string CurrentFolder() override;
+    void SetCurrentFolder(const std::string& folderId) override;
+    void SetCurrentMail(const std::string& mailId) override;
+    void SetStatusPart(const std::string& text) override;
+    bool GetSource(const std::string& mailId, std::string* text) override;
+    void SetSource(const std::string& mailId, const std::string& text) override;
+    std::string TempFolder() override;
+    void FocusMessageList() override;
+};
+
+class PluginNewsShared : public NewsShared {
+public:
+    void FolderUpdateEnded(const std::string& folderId) override;
+    void AddNewArticle(const std::string& messageId, const std::string& subject) override;
+    int MaxNum() override;
+    int DownloadStyle() override;
+    bool PictureRender() override;
+    void SuspendOnline() override;
+    void RestoreOnline() override;
+    void RunWithSources(const std::function<void()>& write) override;
+    void QueueSource(const std::string& mailId, const std::string& text) override;
+    bool ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) override;
+};
+
+PluginNewsHost& ThePluginHost();
+PluginNewsShared& ThePluginShared();
+
+// A NewsContext for one operation of the plug-in.
+struct NewsContext;
+NewsContext PluginNewsContext();

@@ -1,0 +1,304 @@
+// Group updates: the GROUP answer decides the range, LastNumber is reserved before anything is
+// fetched (two updates never fetch the same range), and the new articles come in as
+// placeholders (XOVER) or whole (ARTICLE).
+#include <windows.h>
+
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "host/CSE.h"
+#include "host/Optex.h"
+#include "nntp/GroupRecord.h"
+#include "nntp/GroupReply.h"
+#include "nntp/NewsClient.h"
+#include "nntp/NntpReply.h"
+#include "nntp/NntpText.h"
+#include "nntp/Overview.h"
+#include "xml/XmlConfig.h"
+
+namespace {
+
+const char kAccessViolation[] = "Access Violation from Becky!";
+const char kUnknownException[] = "Unkown Exception Raised.";
+
+bool ReplyIs(const std::string& reply, int expected) {
+    int code = 0;
+    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
+}
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line;
+}
+
+std::string NewArticlesText(size_t count) {
+    return std::to_string(count) + " new articles";
+}
+
+// The article number of an overview line, -1 when it has none.
+long long ArticleNumber(const std::string& line) {
+    OverviewFields fields = SplitOverviewLine(line);
+    if (fields.number.empty() || fields.number[0] < '0' || fields.number[0] > '9')
+        return -1;
+    return LeadingNumber(fields.number, 1LL << 62);
+}
+
+}  // namespace
+
+// The state of one update, kept outside the guarded body so that every way out can give back
+// what was not fetched.
+struct NewsClient::UpdateRun {
+    std::string server, group, folderId;
+    bool reserved = false;        // LastNumber now holds `range.newLastNumber`
+    XoverRange range;
+    long long appendedThrough = 0;  // one past the last article appended so far, 0: none
+    bool saveFile = false;
+    bool complete = false;
+};
+
+std::string NewsClient::OneLineCommand(const std::string& command) {
+    std::string line;
+    socket_.WriteString(command, timeout_);
+    socket_.ReadLine(&line, timeout_);
+    if (ReplyIs(line, kReplyChangeCapability) && !readerMode_) {
+        socket_.WriteString("MODE READER\r\n", timeout_);
+        socket_.ReadLine(&line, timeout_);
+        readerMode_ = true;
+        socket_.WriteString(command, timeout_);
+        socket_.ReadLine(&line, timeout_);
+    }
+    return line;
+}
+
+void NewsClient::ReadArticle(const std::string& messageId,
+                             std::string* reply,
+                             int size,
+                             const std::string& mailId,
+                             SyncView* sync,
+                             const std::string& itemText,
+                             int itemCount,
+                             int itemNumber) {
+    std::string command;
+    if (!BuildCommand("ARTICLE", messageId, &command)) {
+        *reply = "430 no such article\r\n";
+        return;
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        socket_.WriteString(command, timeout_);
+        ReadResponse(reply, size, mailId, sync, itemText, nullptr, itemCount, itemNumber);
+        if (!ReplyIs(*reply, kReplyChangeCapability) || readerMode_)
+            return;
+        std::string line;
+        socket_.WriteString("MODE READER\r\n", timeout_);
+        socket_.ReadLine(&line, timeout_);
+        readerMode_ = true;
+    }
+}
+
+// GROUP, the range rule and the reservation of the range. False when the server did not select
+// the group (its answer is reported) or the configuration no longer has the group.
+bool NewsClient::SelectAndReserve(UpdateRun& run, bool saveFile) {
+    std::string command;
+    if (!BuildCommand("GROUP", run.group, &command))
+        return false;
+    std::string line = OneLineCommand(command);
+    GroupReply reply = ParseGroupReply(line);
+    if (!reply.selected) {
+        // LastNumber stays: nothing was fetched, and a refusal is no reason to skip articles.
+        ReportFailure(WithoutLineEnd(line));
+        return false;
+    }
+    OptexLock lock(*context_.configOptex);
+    long long lastNumber = 0;
+    if (!ReadLastNumber(*context_.config, run.server, run.folderId, &lastNumber))
+        return false;
+    run.range = ChooseXoverRange(lastNumber, reply, context_.shared->MaxNum(), context_.shared->DownloadStyle());
+    if (!WriteLastNumber(*context_.config, run.server, run.folderId, run.range.newLastNumber))
+        return false;
+    run.reserved = true;
+    run.saveFile = saveFile;
+    if (saveFile)
+        context_.config->SaveFile(context_.config->GetConfigPath().c_str());
+    return true;
+}
+
+void NewsClient::GiveBackUnfetched(UpdateRun& run) {
+    if (!run.reserved || run.complete || !run.range.send)
+        return;
+    long long fallback = run.appendedThrough > 0 ? run.appendedThrough : run.range.start;
+    OptexLock lock(*context_.configOptex);
+    if (GiveBackLastNumber(*context_.config, run.server, run.folderId, run.range.newLastNumber, fallback) &&
+        run.saveFile)
+        context_.config->SaveFile(context_.config->GetConfigPath().c_str());
+}
+
+void NewsClient::ReportFailure(const std::string& text) {
+    if (context_.host)
+        context_.host->SetHostMessage(text);
+}
+
+bool NewsClient::UpdateGroupHeaders(std::string server,
+                                    std::string group,
+                                    std::string folderId,
+                                    int inDialog,
+                                    SyncView* dialog) {
+    const bool barMode = inDialog == 0;
+    NewsHost& host = *context_.host;
+    NewsShared& shared = *context_.shared;
+    StatusFn status = [&](const std::string& text) {
+        if (barMode)
+            host.SetStatusPart(text);
+        else if (dialog)
+            dialog->SetStatus(text);
+    };
+    UpdateRun run;
+    run.server = server;
+    run.group = group;
+    run.folderId = folderId;
+    size_t added = 0;
+    bool ok = false;
+    try {
+        CSE::Guard([&] {
+            std::string connected = barMode ? "Updating..." : group + " - Connection Established!";
+            Opening opening = {nullptr, (barMode || dialog) ? connected.c_str() : nullptr, false, nullptr, true};
+            if (!Open(server, opening, status) || !SelectAndReserve(run, true))
+                return;
+            std::vector<std::string> lines;
+            if (run.range.send) {
+                socket_.WriteString(FormatXoverCommand(run.range), timeout_);
+                std::string reply;
+                socket_.ReadMultiLine(&reply, timeout_);
+                // Anything but an overview answer (an error line) means no lines.
+                if (ReplyIs(reply, kReplyOverviewFollows))
+                    lines = SplitOverviewReply(reply);
+            }
+            for (const std::string& line : lines) {
+                std::string subject, messageId;
+                std::string text = BuildOverviewMessage(line, group, &subject, &messageId);
+                if (!host.AppendMessage(folderId, text))
+                    return;  // the rest of the range is given back
+                ++added;
+                long long number = ArticleNumber(line);
+                if (number >= 0)
+                    run.appendedThrough = number + 1;
+                shared.AddNewArticle(messageId, subject);
+            }
+            run.complete = true;
+            ok = true;
+        });
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        ReportSocketFailure(*failure, true, [this](const std::string& text) { ReportFailure(text); });
+    } catch (const CSE& fault) {
+        if (fault.GetExceptionCode() == CSE::kAccessViolation)
+            ReportFailure(kAccessViolation);
+    } catch (...) {
+        ReportFailure(kUnknownException);
+    }
+    try {
+        GiveBackUnfetched(run);
+    } catch (...) {
+    }
+    std::string summary = NewArticlesText(added);
+    if (!barMode) {
+        if (ok && dialog) {
+            dialog->SetItemProgress(100);
+            dialog->SetStatus(group + " - Update Completed!");
+            dialog->SetRowResult(summary);
+        }
+        return ok;
+    }
+    // Status-bar mode: the folder leaves the busy list however the update ended, or it would
+    // never be updated again.
+    shared.FolderUpdateEnded(folderId);
+    if (!ok)
+        return false;
+    if (added > 0 && host.CurrentFolder() == folderId) {
+        // Moving to the parent and back makes the host read the folder again; meanwhile the
+        // folder-open event must not start another update.
+        std::string mail = host.CurrentMail();
+        shared.SuspendOnline();
+        host.SetCurrentFolder(ParentFolderId(folderId));
+        host.SetCurrentFolder(folderId);
+        host.SetCurrentMail(mail);
+        shared.RestoreOnline();
+    }
+    host.SetStatusPart(summary);
+    host.FocusMessageList();
+    return true;
+}
+
+bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std::string folderId, SyncView* dialog) {
+    NewsHost& host = *context_.host;
+    StatusFn status = [&](const std::string& text) {
+        if (dialog)
+            dialog->SetStatus(text);
+    };
+    UpdateRun run;
+    run.server = server;
+    run.group = group;
+    run.folderId = folderId;
+    size_t count = 0;
+    bool ok = false;
+    try {
+        CSE::Guard([&] {
+            std::string connected = group + " - Connection Established!";
+            Opening opening = {nullptr, dialog ? connected.c_str() : nullptr, false, nullptr, true};
+            if (!Open(server, opening, status) || !SelectAndReserve(run, false))
+                return;
+            std::vector<std::string> lines;
+            if (run.range.send) {
+                socket_.WriteString(FormatXoverCommand(run.range), timeout_);
+                std::string reply;
+                socket_.ReadMultiLine(&reply, timeout_);
+                if (ReplyIs(reply, kReplyOverviewFollows))
+                    lines = SplitOverviewReply(reply);
+            }
+            count = lines.size();
+            status(group + " - " + NewArticlesText(count));
+            for (size_t i = 0; i < lines.size(); ++i) {
+                ArticleRecord record = ParseOverviewLine(lines[i]);
+                std::string reply;
+                ReadArticle(record.messageId, &reply, record.size, std::string(), dialog, record.subject,
+                            static_cast<int>(count), static_cast<int>(i + 1));
+                if (reply.compare(0, 2, "22") == 0) {
+                    size_t body = reply.find("\r\n");
+                    if (!host.AppendMessage(folderId, body == std::string::npos ? std::string() : reply.substr(body + 2)))
+                        return;
+                }
+                // An article the server no longer has (430) is skipped; it counts as fetched.
+                long long number = ArticleNumber(lines[i]);
+                if (number >= 0)
+                    run.appendedThrough = number + 1;
+            }
+            run.complete = true;
+            ok = true;
+        });
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        ReportSocketFailure(*failure, true, [this](const std::string& text) { ReportFailure(text); });
+    } catch (const CSE&) {
+        // Absorbed silently: the run goes on with the next group.
+    } catch (...) {
+        ReportFailure(kUnknownException);
+    }
+    try {
+        GiveBackUnfetched(run);
+    } catch (...) {
+    }
+    if (dialog && ok)
+        dialog->SetRowResult(NewArticlesText(count));
+    return ok;
+}
+
+bool NewsClient::SynchronizeGroup(std::string server,
+                                  std::string group,
+                                  std::string folderId,
+                                  int headersOnly,
+                                  SyncView* dialog) {
+    if (headersOnly != 0)
+        return UpdateGroupHeaders(server, group, folderId, 1, dialog);
+    return UpdateGroupArticles(server, group, folderId, dialog);
+}

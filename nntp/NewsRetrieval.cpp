@@ -1,0 +1,104 @@
+// Article retrieval: the article replaces its placeholder. When the placeholder is the message
+// on display, the article is shown at once (pictures converted, the location plug-in given its
+// turn) and queued for the user-interface thread to store.
+#include <windows.h>
+
+#include <memory>
+
+#include "host/CSE.h"
+#include "nntp/BodyConverter.h"
+#include "nntp/HeaderEdit.h"
+#include "nntp/NewsClient.h"
+#include "nntp/NntpReply.h"
+#include "nntp/NntpText.h"
+#include "nntp/PictureFolder.h"
+
+namespace {
+
+const char kDownloadError[] = "Download Error!The article seems not to be exist.Please try again.";
+const char kAccessViolation[] = "Access Violation from Becky!";
+const char kUnknownException[] = "Unkown Exception Raised.";
+
+}  // namespace
+
+void ResetDownloadFlag(NewsHost& host, NewsShared& shared, const std::string& mailId) {
+    std::string source;
+    if (!host.GetSource(mailId, &source))
+        return;
+    std::string text = SetHeaderInText(source, "X-RILLPOST-FLAG", "FALSE");
+    shared.RunWithSources([&] { host.SetSource(mailId, text); });
+}
+
+bool NewsClient::RetrieveArticle(std::string server,
+                                 std::string group,
+                                 std::string mailId,
+                                 std::string messageId,
+                                 int size) {
+    NewsHost& host = *context_.host;
+    NewsShared& shared = *context_.shared;
+    StatusFn status = [&](const std::string& text) { host.SetHostMessage(text); };
+    bool ok = false;
+    bool resetFlag = true;
+    try {
+        CSE::Guard([&] {
+            std::string retrieving = "Retrieving the body of " + messageId + ",please wait...";
+            Opening opening = {nullptr, retrieving.c_str(), false, nullptr, false};
+            if (!Open(server, opening, status))
+                return;
+            std::string command;
+            if (BuildCommand("GROUP", group, &command))
+                OneLineCommand(command);  // the answer is not needed: ARTICLE names the article by its id
+            std::string reply;
+            ReadArticle(messageId, &reply, size, mailId, nullptr, std::string(), 0, 0);
+            int code = 0;
+            if (!ParseReplyCode(reply.data(), reply.size(), &code) || code != kReplyArticleFollows) {
+                host.SetHostMessage(kDownloadError);
+                resetFlag = true;
+                ok = false;
+                // The flag is reset below, outside the source lock's users.
+                return;
+            }
+            size_t lineEnd = reply.find("\r\n");
+            std::string article = lineEnd == std::string::npos ? std::string() : reply.substr(lineEnd + 2);
+            shared.RunWithSources([&] {
+                if (mailId != host.CurrentMail()) {
+                    host.SetSource(mailId, article);
+                    return;
+                }
+                std::string converted;
+                bool isConverted = false;
+                if (shared.PictureRender()) {
+                    DiskPictureFiles files;
+                    PictureFolder folder(host.TempFolder(), files);
+                    isConverted = ConvertBody(article, folder, &converted);
+                    if (isConverted)
+                        host.SetSource("TEMP", converted);
+                }
+                if (!shared.ShowWithLocation(mailId, isConverted ? converted : article, 1) && !isConverted)
+                    host.SetSource("TEMP", article);
+                // The article as received is what the message keeps, not the converted view.
+                shared.QueueSource(mailId, article);
+            });
+            resetFlag = false;
+            ok = true;
+        });
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        ReportSocketFailure(*failure, true, [&](const std::string& text) { host.SetHostMessage(text); });
+        host.SetHostMessage(kDownloadError);
+    } catch (const CSE& fault) {
+        if (fault.GetExceptionCode() == CSE::kAccessViolation)
+            host.SetHostMessage(kAccessViolation);
+    } catch (...) {
+        host.SetHostMessage(kUnknownException);
+    }
+    if (resetFlag) {
+        // Whatever stopped the retrieval (an error reply, the network, a fault), the placeholder
+        // must be fetchable again when it is opened next.
+        try {
+            ResetDownloadFlag(host, shared, mailId);
+        } catch (...) {
+        }
+    }
+    return ok;
+}
