@@ -23,18 +23,20 @@ export RP_STRICT=1
 
 note() { printf '\n=== %s\n' "$*"; }
 
-# Adds a CTest run's counts, read from its closing line, to the totals; prints the count.
+# Adds a CTest run's counts, read from its closing line, to the totals; leaves the run's test
+# count in $lastTotal. (Called in this shell, never in a subshell, or the totals would be lost.)
+lastTotal=0
 count_ctest() {
-    local log=$1 name=$2 line total bad
+    local log=$1 name=$2 line bad
+    lastTotal=0
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [ -z "$line" ]; then
-        failed=$((failed + 1)); failures+=("$name: no test ran"); echo 0; return
+        failed=$((failed + 1)); failures+=("$name: no test ran"); return
     fi
-    total=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
+    lastTotal=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$line")
     bad=$(sed -E 's/.* ([0-9]+) tests? failed.*/\1/' <<<"$line")
-    passed=$((passed + total - bad)); failed=$((failed + bad))
+    passed=$((passed + lastTotal - bad)); failed=$((failed + bad))
     [ "$bad" = 0 ] || failures+=("$name: $bad failed")
-    echo "$total"
 }
 
 step_failed() { failed=$((failed + 1)); failures+=("$1"); }
@@ -47,7 +49,7 @@ note "native build (sanitizers)"
 if cmake -S "$root" -B "$build/native" -G Ninja -DCMAKE_BUILD_TYPE=Debug > "$build/native-cfg.log" 2>&1 \
     && cmake --build "$build/native" -j2; then
     ctest --test-dir "$build/native" --output-on-failure -j2 --timeout 900 2>&1 | tee "$build/native-ctest.log"
-    count_ctest "$build/native-ctest.log" "native" > /dev/null
+    count_ctest "$build/native-ctest.log" "native"
 else
     tail -20 "$build/native-cfg.log" 2>/dev/null
     step_failed "native build"
@@ -84,14 +86,14 @@ for arch in i686 x86_64; do
         [ "${runs[$arch]}" = yes ] || echo "warning: the probe says $arch programs do not run here; running them anyway"
         "$dir/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
         ctest --test-dir "$dir" --output-on-failure --timeout 900 2>&1 | tee "$log"
-        n=$(count_ctest "$log" "windows $arch")
-        archNotes+=("windows $arch: full suite, $n tests")
+        count_ctest "$log" "windows $arch"
+        archNotes+=("windows $arch: full suite, $lastTotal tests")
     else
         # Programs of this arch cannot run here: its binaries are still checked statically.
         note "Windows $arch: static checks only (its programs cannot run on this machine)"
         ctest --test-dir "$dir" --output-on-failure -L static 2>&1 | tee "$log"
-        n=$(count_ctest "$log" "windows $arch static")
-        archNotes+=("windows $arch: static checks only, $n tests (32-bit programs cannot run here)")
+        count_ctest "$log" "windows $arch static"
+        archNotes+=("windows $arch: static checks only, $lastTotal tests (32-bit programs cannot run here)")
     fi
 done
 if [[ " $suiteArches " != *" x86_64 "* ]] && [[ " $suiteArches " != *" i686 "* ]]; then
@@ -103,7 +105,7 @@ if [ "$fuzzSeconds" != 0 ]; then
     if CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build/fuzz" -G Ninja -DRP_FUZZ=ON \
             > "$build/fuzz-cfg.log" 2>&1 && cmake --build "$build/fuzz" -j2; then
         "$root/tools/fuzz.sh" "$build/fuzz" "$fuzzSeconds" 2>&1 | tee "$build/fuzz.log"
-        count_ctest "$build/fuzz.log" "fuzz" > /dev/null
+        count_ctest "$build/fuzz.log" "fuzz"
     else
         tail -20 "$build/fuzz-cfg.log" 2>/dev/null
         step_failed "fuzz build"
