@@ -57,6 +57,10 @@ bool SaveUuencodedPictures(const std::string& body, PictureFolder& folder, std::
     return true;
 }
 
+bool HasPngExtension(const std::string& name) {
+    return name.size() > 4 && LowerFileName(name.substr(name.size() - 4)) == ".png";
+}
+
 void SaveImageParts(MimeMessage& message, PictureFolder& folder, std::string* html, int* saved) {
     std::list<MimeBody*> named;
     message.GetAttachments(named);
@@ -65,9 +69,14 @@ void SaveImageParts(MimeMessage& message, PictureFolder& folder, std::string* ht
         bool bmp = name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0;
         if (part->GetMediaType() != MimeHeader::kMediaImage && !bmp)
             continue;
+        // Only picture names are written: a part that calls itself an image but is named x.exe
+        // or x.hta must not leave such a file in the temporary folder.
+        std::string safe = SafePictureFileName(name);
+        if (!IsImageFileName(safe) && !HasPngExtension(safe))
+            continue;
         std::string bytes, fileName, path;
         part->GetContent(bytes);
-        if (!bytes.empty() && folder.Save(SafePictureFileName(name), bytes, &fileName, &path)) {
+        if (!bytes.empty() && folder.Save(safe, bytes, &fileName, &path)) {
             AppendPicture(fileName, path, html);
             ++*saved;
         }

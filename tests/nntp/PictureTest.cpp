@@ -138,14 +138,15 @@ TEST_F(ConvertBodyTest, ImagePartIsSavedUnderItsLowerCasedName) {
     ASSERT_TRUE(Convert(
         "--b\r\nContent-Type: text/plain\r\n\r\nhello\r\n"
         "--b\r\nContent-Type: image/gif; name=\"A.GIF\"\r\nContent-Transfer-Encoding: base64\r\n\r\nR0lGODlh\r\n"
-        "--b\r\nContent-Type: application/octet-stream; name=\"x.exe\"\r\n\r\nMZ\r\n--b--\r\n",
+        "--b\r\nContent-Type: application/octet-stream; name=\"x.exe\"\r\n\r\nMZ\r\n"
+        "--b\r\nContent-Type: image/gif; name=\"y.hta\"\r\n\r\nMZ\r\n--b--\r\n",
         "Subject: p\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"));
     EXPECT_EQ(1u, files.files.size());
     EXPECT_EQ("GIF89a", files.files["C:\\Temp\\a.gif"]);
     EXPECT_NE(std::string::npos, converted.find(">a.gif</font></P><IMG SRC=\"C:\\Temp\\a.gif\">"));
     MimeMessage message;
     ASSERT_GT(message.Load(converted.data(), static_cast<int>(converted.size())), 0);
-    EXPECT_EQ(4u, message.Parts().size());  // the three parts stay, the page follows
+    EXPECT_EQ(5u, message.Parts().size());  // the four parts stay, the page follows
 }
 
 TEST_F(ConvertBodyTest, SamePictureReusesItsFileAndADifferentOneGetsItsOwnName) {

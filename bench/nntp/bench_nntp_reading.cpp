@@ -1,0 +1,197 @@
+// Reading news against the local INN2 server, compared with a bare client that only moves the
+// same bytes: the XOVER update of a 10,000-article group, and the retrieval of a 20 MB article
+// (time and peak memory). tools/bench.sh seeds both with `tools/inn.sh seed-bench`.
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "host/Optex.h"
+#include "nntp/BlockingSocket.h"
+#include "nntp/NewsClient.h"
+#include "xml/XmlConfig.h"
+
+namespace {
+
+const char kServer[] = "127.0.0.1";
+const char kOverviewGroup[] = "rillpost.bench";
+const char kBigGroup[] = "rillpost.bench.big";
+const char kBigArticle[] = "<bench.big@rillpost.test>";
+const char kFolder[] = "bench.mb\\!!!!Inbox\\rillpost.bench\\";
+
+// A host that keeps nothing: appends and sources are counted and dropped.
+class DiscardingHost : public NewsHost, public NewsShared {
+public:
+    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
+    void SetHostMessage(const std::string& text) override { last = text; }
+    std::string CurrentMail() override { return "another-mail"; }
+    bool AppendMessage(const std::string&, const std::string& text) override {
+        ++appended;
+        bytes += text.size();
+        return true;
+    }
+    std::string CurrentFolder() override { return std::string(); }
+    void SetCurrentFolder(const std::string&) override {}
+    void SetCurrentMail(const std::string&) override {}
+    void SetStatusPart(const std::string& text) override { last = text; }
+    bool GetSource(const std::string&, std::string*) override { return false; }
+    void SetSource(const std::string&, const std::string& text) override { bytes += text.size(); }
+    std::string TempFolder() override { return std::string(); }
+    void FocusMessageList() override {}
+
+    void FolderUpdateEnded(const std::string&) override {}
+    void AddNewArticle(const std::string&, const std::string&) override {}
+    int MaxNum() override { return 100000; }
+    int DownloadStyle() override { return 1; }
+    bool PictureRender() override { return false; }
+    void SuspendOnline() override {}
+    void RestoreOnline() override {}
+    void RunWithSources(const std::function<void()>& write) override { write(); }
+    void QueueSource(const std::string&, const std::string&) override {}
+    bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
+
+    size_t appended = 0;
+    size_t bytes = 0;
+    std::string last;
+};
+
+double Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Best(int runs, const std::function<void()>& work) {
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        double s = Seconds(work);
+        if (s < best)
+            best = s;
+    }
+    return best;
+}
+
+// The bare client: one connection, the commands written out, the multi-line answer read to its
+// terminator and thrown away.
+size_t BareFetch(const std::string& group, const std::string& command) {
+    CBlockingSocket socket;
+    socket.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
+    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    std::string line;
+    socket.ReadLine(&line, 30);
+    socket.WriteString("MODE READER\r\n", 30);
+    socket.ReadLine(&line, 30);
+    socket.WriteString("GROUP " + group + "\r\n", 30);
+    socket.ReadLine(&line, 30);
+    socket.WriteString(command, 30);
+    std::string reply;
+    socket.ReadMultiLine(&reply, 30);
+    return reply.size();
+}
+
+std::string GroupRange(const std::string& group) {
+    CBlockingSocket socket;
+    socket.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
+    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    std::string line;
+    socket.ReadLine(&line, 30);
+    socket.WriteString("GROUP " + group + "\r\n", 30);
+    socket.ReadLine(&line, 30);
+    return line;
+}
+
+size_t PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+size_t PeakPrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakPagefileUsage;
+}
+
+void BenchOverview() {
+    std::string group = GroupRange(kOverviewGroup);
+    unsigned long long count = 0, first = 0, last = 0;
+    if (std::sscanf(group.c_str(), "211 %llu %llu %llu", &count, &first, &last) != 3 || count < 10000) {
+        std::printf("overview update: group %s is not seeded (%s)\n", kOverviewGroup, group.c_str());
+        return;
+    }
+    std::string range = "XOVER " + std::to_string(last - 9999) + "-" + std::to_string(last) + "\r\n";
+    DiscardingHost host;
+    CXmlConfig config;
+    Optex optex;
+    NewsContext context{&config, &optex, &host, &host, &host};
+    std::string text = std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer +
+                       "</Location><Subgroup><FolderID>" + kFolder + "</FolderID><GroupName>" + kOverviewGroup +
+                       "</GroupName><LastNumber>" + std::to_string(last - 9999) +
+                       "</LastNumber></Subgroup></Server></Setup>";
+    size_t bareBytes = 0;
+    double bare = Best(3, [&] { bareBytes = BareFetch(kOverviewGroup, range); });
+    double ours = Best(3, [&] {
+        config.ParseText(text.c_str());
+        host.appended = 0;
+        NewsClient client(context);
+        client.UpdateGroupHeaders(kServer, kOverviewGroup, kFolder, 1, nullptr);
+    });
+    std::printf("overview update, 10,000 articles: %zu placeholders; ours %.1f ms, bare XOVER %.1f ms (%.1f KB), "
+                "ratio %.2f (goal <= 1.3)\n",
+                host.appended, ours * 1e3, bare * 1e3, bareBytes / 1024.0, ours / bare);
+}
+
+void BenchRetrieval() {
+    DiscardingHost host;
+    CXmlConfig config;
+    Optex optex;
+    config.ParseText("<Setup/>");
+    NewsContext context{&config, &optex, &host, &host, &host};
+    size_t bareBytes = BareFetch(kBigGroup, std::string("ARTICLE ") + kBigArticle + "\r\n");
+    if (bareBytes < 20u * 1000 * 1000) {
+        std::printf("retrieval: the 20 MB article is not seeded (%zu bytes)\n", bareBytes);
+        return;
+    }
+    size_t idle = PrivateBytes();
+    host.bytes = 0;
+    double ours = Seconds([&] {
+        NewsClient client(context);
+        client.RetrieveArticle(kServer, kBigGroup, "bench-mail", kBigArticle, static_cast<int>(bareBytes));
+    });
+    size_t peak = PeakPrivateBytes();
+    double bare = Best(3, [&] { BareFetch(kBigGroup, std::string("ARTICLE ") + kBigArticle + "\r\n"); });
+    double ratioMemory = (peak > idle ? peak - idle : 0) / static_cast<double>(bareBytes);
+    std::printf("retrieval, %.1f MB article: ours %.1f ms, bare ARTICLE %.1f ms, ratio %.2f (goal <= 1.2); "
+                "peak memory above idle %.1f MB = %.2f x the article (goal <= 3)\n",
+                bareBytes / 1048576.0, ours * 1e3, bare * 1e3, ours / bare, (peak - idle) / 1048576.0, ratioMemory);
+    if (host.bytes == 0)
+        std::printf("  warning: the retrieval stored nothing (%s)\n", host.last.c_str());
+}
+
+}  // namespace
+
+int main() {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return 1;
+    try {
+        BenchRetrieval();
+        BenchOverview();
+    } catch (CBlockingSocketException* failure) {
+        char text[200];
+        failure->GetErrorMessage(text, sizeof text);
+        std::printf("bench_nntp_reading: %s (is INN2 running and seeded?)\n", text);
+        delete failure;
+        return 1;
+    }
+    WSACleanup();
+    return 0;
+}
