@@ -220,6 +220,7 @@ BKA_EXPORT int WINAPI BKA_AppendMessage(LPCSTR folderId, LPCSTR text) {
         std::lock_guard<std::recursive_mutex> lock(host.mutex);
         id = host.store.AppendMessage(Text(folderId), messagetext::ToCrLf(Text(text)));
         shown = Text(folderId) == host.currentFolder;
+        host.Log("append " + Text(folderId));
     }
     if (shown)
         host.RunOnUi([&host] { host.window->RefreshList(); }, false);
@@ -312,6 +313,8 @@ BKA_EXPORT void WINAPI BKA_SetSource(LPCSTR mailId, LPCSTR text) {
     bool display = false;
     {
         std::lock_guard<std::recursive_mutex> lock(host.mutex);
+        // The log tells a display of TEMP from a stored source.
+        host.Log("setsource " + id);
         if (id == "TEMP") {
             host.displayedText = Text(text);
             display = true;

@@ -83,6 +83,11 @@ size_t HeaderBlockLength(const std::string& text) {
     return text.size();
 }
 
+bool HasHeader(const std::string& text, const std::string& name) {
+    size_t start, stop, value;
+    return FindField(text, name, &start, &stop, &value);
+}
+
 std::string GetHeader(const std::string& text, const std::string& name) {
     size_t start, stop, value;
     if (!FindField(text, name, &start, &stop, &value))

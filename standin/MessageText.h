@@ -15,6 +15,9 @@ size_t HeaderBlockLength(const std::string& text);
 // continuation lines joined by a single blank and surrounding blanks removed. Empty when absent.
 std::string GetHeader(const std::string& text, const std::string& name);
 
+// Whether the header block holds a field called name (compared without regard to case).
+bool HasHeader(const std::string& text, const std::string& name);
+
 // Replaces the first header field called name (and its continuation lines) by "name: value", or
 // appends it at the end of the header block when absent. Returns the new text.
 std::string SetHeader(const std::string& text, const std::string& name, const std::string& value);

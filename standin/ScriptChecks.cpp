@@ -18,8 +18,6 @@ namespace {
 // from another thread for this long.
 const DWORD kQuietMs = 500;
 
-
-
 size_t MessageCount(const std::string& folder) {
     StandinHost& host = StandinHost::Instance();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -73,6 +71,14 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
             *error = "the log never held \"" + text + "\"";
         return ok;
     }
+    if (what == "nntp" && w.size() >= 3) {
+        std::string log;
+        bool ok = ScriptWaitFor([&] { return FakeNntpLog(&log, error) && log.find(w[2]) != std::string::npos; },
+                                ScriptTimeoutArg(w, 3));
+        if (!ok)
+            *error = "the news server's log never held \"" + w[2] + "\": " + log;
+        return ok;
+    }
     if (what == "status" && w.size() >= 4) {
         int part = atoi(w[2].c_str());
         std::string text = w[3];
@@ -89,7 +95,8 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
         return ok;
     }
     *error =
-        "wait <ms>|idle [timeout]|messages <folder> <n> [timeout]|status <part> <text> [timeout]|log <text> [timeout]";
+        "wait <ms>|idle [timeout]|messages <folder> <n> [timeout]|status <part> <text> [timeout]|log <text> "
+        "[timeout]|nntp <text> [timeout]";
     return false;
 }
 
@@ -134,19 +141,42 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
         }
         return true;
     }
-    if (what == "header" && w.size() == 5) {
+    if ((what == "header" && w.size() == 5) || (what == "noheader" && w.size() == 4) ||
+        (what == "source" && w.size() == 4)) {
         std::string text;
-        {
-            StandinHost& host = StandinHost::Instance();
-            std::lock_guard<std::recursive_mutex> lock(host.mutex);
-            if (w[2] == "TEMP")
-                text = host.displayedText;
-            else
-                host.store.ReadMessage(MailArg(w[2]), &text);
+        if (!SourceText(w[2], &text)) {
+            *error = "no message " + w[2];
+            return false;
+        }
+        if (what == "source") {
+            if (text.find(w[3]) == std::string::npos) {
+                *error = "the text of " + w[2] + " lacks \"" + w[3] + "\"";
+                return false;
+            }
+            return true;
+        }
+        if (what == "noheader") {
+            if (messagetext::HasHeader(text, w[3])) {
+                *error = w[2] + " has the header " + w[3] + ": \"" + messagetext::GetHeader(text, w[3]) + "\"";
+                return false;
+            }
+            return true;
         }
         std::string value = messagetext::GetHeader(text, w[3]);
         if (value != w[4]) {
             *error = w[3] + " of " + w[2] + " is \"" + value + "\"";
+            return false;
+        }
+        return true;
+    }
+    if ((what == "nntp" || what == "nonntp") && w.size() == 3) {
+        // What the scripted news server received, e.g. "GROUP fake.test|XOVER 1-5".
+        std::string log;
+        if (!FakeNntpLog(&log, error))
+            return false;
+        bool found = log.find(w[2]) != std::string::npos;
+        if (found != (what == "nntp")) {
+            *error = "the news server's log " + std::string(found ? "holds" : "lacks") + " \"" + w[2] + "\": " + log;
             return false;
         }
         return true;
@@ -239,6 +269,8 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
         }
         return true;
     }
-    *error = "expect file|nofile|folder|nofolder|messages|header|status|plugin|menu|log|nolog|dialog|nodialog ...";
+    *error =
+        "expect file|nofile|folder|nofolder|messages|header|noheader|source|status|plugin|menu|log|nolog|nntp|"
+        "nonntp|dialog|nodialog ...";
     return false;
 }

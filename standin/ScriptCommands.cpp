@@ -302,15 +302,9 @@ bool ScriptRunner::ExecuteDump(const std::vector<std::string>& w, std::string* e
     }
     if (what == "source" && w.size() == 3) {
         std::string text;
-        {
-            std::lock_guard<std::recursive_mutex> lock(host.mutex);
-            std::string id = w[2] == "TEMP" ? std::string() : MailArg(w[2]);
-            if (w[2] == "TEMP")
-                text = host.displayedText;
-            else if (!host.store.ReadMessage(id, &text)) {
-                *error = "no message " + w[2];
-                return false;
-            }
+        if (!SourceText(w[2], &text)) {
+            *error = "no message " + w[2];
+            return false;
         }
         Out("--- source " + w[2]);
         Out(text);

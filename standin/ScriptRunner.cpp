@@ -54,6 +54,9 @@ bool ScriptRunner::Load(const Options& options, std::string* error) {
             hasStart_ = true;
         lines_.push_back(line);
     }
+    // Only the scenarios that run beside the scripted news server use it.
+    std::string noServer;
+    fakeNntp_.Load(&noServer);
     return true;
 }
 
@@ -138,8 +141,11 @@ std::string ScriptRunner::Expand(const std::string& word) const {
         {"%DATA%", StandinHost::Instance().store.Root()},
         {"%PLUGINS%", options_.pluginFolder},
         {"%TEMP%", StandinHost::Instance().tempFolder},
+        {"%FAKE_NNTP%", fakeNntp_.Address()},
     };
     for (const auto& v : vars) {
+        if (v.second.empty())
+            continue;
         size_t at;
         while ((at = out.find(v.first)) != std::string::npos)
             out.replace(at, strlen(v.first), v.second);
@@ -207,54 +213,145 @@ const char kHostArch[] = "i686";
 }  // namespace
 
 bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error) {
-    const std::string& verb = w[0];
-    if (verb == "start") {
-        if (started_) {
-            *error = "the plug-ins are already started";
-            return false;
-        }
-        started_ = true;
-        MainWindow* window = window_;
-        std::string folder = options_.pluginFolder;
-        return Act([window, folder] { window->StartPlugins(folder); }, 60000, error);
+    // Each verb and the handler of its lines; a handler reports its own usage when the words do
+    // not fit.
+    typedef bool (ScriptRunner::*Handler)(const std::vector<std::string>&, std::string*);
+    static const std::pair<const char*, Handler> kVerbs[] = {
+        {"start", &ScriptRunner::ExecuteStart},
+        {"on", &ScriptRunner::ExecuteOn},
+        {"callbacks", &ScriptRunner::ExecuteCallbacks},
+        {"print", &ScriptRunner::ExecutePrint},
+        {"mailbox", &ScriptRunner::ExecuteData},
+        {"folder", &ScriptRunner::ExecuteData},
+        {"message", &ScriptRunner::ExecuteData},
+        {"message-file", &ScriptRunner::ExecuteData},
+        {"status", &ScriptRunner::ExecuteData},
+        {"file", &ScriptRunner::ExecuteFile},
+        {"select", &ScriptRunner::ExecuteUi},
+        {"open", &ScriptRunner::ExecuteUi},
+        {"compose", &ScriptRunner::ExecuteUi},
+        {"menu", &ScriptRunner::ExecuteUi},
+        {"command", &ScriptRunner::ExecuteUi},
+        {"rename", &ScriptRunner::ExecuteUi},
+        {"setup", &ScriptRunner::ExecuteUi},
+        {"screenshot", &ScriptRunner::ExecuteUi},
+        {"dialog", &ScriptRunner::ExecuteDialog},
+        {"msgbox", &ScriptRunner::ExecuteDialog},
+        {"popup", &ScriptRunner::ExecuteDialog},
+        {"click", &ScriptRunner::ExecuteDialog},
+        {"dump", &ScriptRunner::ExecuteDump},
+        {"expect", &ScriptRunner::ExecuteExpect},
+        {"wait", &ScriptRunner::ExecuteWait},
+        {"fake-nntp", &ScriptRunner::ExecuteFakeNntp},
+    };
+    std::string verbs;
+    for (const auto& verb : kVerbs) {
+        if (w[0] == verb.first)
+            return (this->*verb.second)(w, error);
+        verbs += std::string(verbs.empty() ? "" : " ") + verb.first;
     }
-    if (verb == "on") {
-        // "on <arch> <command...>": a check that exists on one processor architecture only, such
-        // as the stack balance of a callback, which the x64 convention leaves to the caller.
-        if (w.size() < 3) {
-            *error = "usage: on i686|x86_64 <command...>";
-            return false;
-        }
-        if (w[1] != kHostArch)
-            return true;
-        return Execute(std::vector<std::string>(w.begin() + 2, w.end()), error);
-    }
-    if (verb == "callbacks") {
-        MainWindow* window = window_;
-        return Query([window] { StandinHost::Instance().plugins.CallIdleCallbacks(window->hwnd); }, error);
-    }
-    if (verb == "print") {
-        std::string text;
-        for (size_t i = 1; i < w.size(); ++i)
-            text += (i > 1 ? " " : "") + Expand(w[i]);
-        Out(text);
-        return true;
-    }
-    if (verb == "mailbox" || verb == "folder" || verb == "message" || verb == "message-file" || verb == "status")
-        return ExecuteData(w, error);
-    if (verb == "select" || verb == "open" || verb == "compose" || verb == "menu" || verb == "command" ||
-        verb == "rename" || verb == "setup" || verb == "screenshot")
-        return ExecuteUi(w, error);
-    if (verb == "dialog" || verb == "msgbox" || verb == "popup" || verb == "click")
-        return ExecuteDialog(w, error);
-    if (verb == "dump")
-        return ExecuteDump(w, error);
-    if (verb == "expect")
-        return ExecuteExpect(w, error);
-    if (verb == "wait")
-        return ExecuteWait(w, error);
-    *error = "unknown command \"" + verb + "\"";
+    *error = "unknown command \"" + w[0] + "\" (commands: " + verbs + " exit)";
     return false;
+}
+
+bool ScriptRunner::ExecuteStart(const std::vector<std::string>&, std::string* error) {
+    if (started_) {
+        *error = "the plug-ins are already started";
+        return false;
+    }
+    started_ = true;
+    MainWindow* window = window_;
+    std::string folder = options_.pluginFolder;
+    return Act([window, folder] { window->StartPlugins(folder); }, 60000, error);
+}
+
+// "on <arch> <command...>": a check that exists on one processor architecture only, such as the
+// stack balance of a callback, which the x64 convention leaves to the caller.
+bool ScriptRunner::ExecuteOn(const std::vector<std::string>& w, std::string* error) {
+    if (w.size() < 3) {
+        *error = "usage: on i686|x86_64 <command...>";
+        return false;
+    }
+    if (w[1] != kHostArch)
+        return true;
+    return Execute(std::vector<std::string>(w.begin() + 2, w.end()), error);
+}
+
+bool ScriptRunner::ExecuteCallbacks(const std::vector<std::string>&, std::string* error) {
+    MainWindow* window = window_;
+    return Query([window] { StandinHost::Instance().plugins.CallIdleCallbacks(window->hwnd); }, error);
+}
+
+bool ScriptRunner::ExecutePrint(const std::vector<std::string>& w, std::string*) {
+    std::string text;
+    for (size_t i = 1; i < w.size(); ++i)
+        text += (i > 1 ? " " : "") + Expand(w[i]);
+    Out(text);
+    return true;
+}
+
+// "file <path> <text>": writes the text as it stands (no line-end conversion), e.g. a plug-in's
+// configuration before "start".
+bool ScriptRunner::ExecuteFile(const std::vector<std::string>& w, std::string* error) {
+    if (w.size() != 3) {
+        *error = "usage: file <path> <text>";
+        return false;
+    }
+    std::string path = Expand(w[1]);
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    if (!(file << Expand(w[2])) || !file.flush()) {
+        *error = "cannot write " + path;
+        return false;
+    }
+    Out("  " + path);
+    return true;
+}
+
+bool ScriptRunner::ExecuteFakeNntp(const std::vector<std::string>& w, std::string* error) {
+    const std::string what = w.size() > 1 ? w[1] : std::string();
+    std::string command;
+    if (what == "scenario" && w.size() >= 3) {
+        // The words after the name are passed on: "keep" and key=value settings.
+        command = "SCENARIO " + w[2];
+        for (size_t i = 3; i < w.size(); ++i)
+            command += " " + (w[i] == "keep" ? std::string("KEEP") : w[i]);
+    } else if (what == "reset" && w.size() == 2) {
+        command = "RESET";
+    } else if (what == "log" && w.size() == 2) {
+        std::string log;
+        if (!FakeNntpLog(&log, error))
+            return false;
+        Out("  " + log);
+        return true;
+    } else {
+        *error = "usage: fake-nntp scenario <name> [keep] [<key>=<value>...]|reset|log";
+        return false;
+    }
+    std::string answer;
+    if (!fakeNntp_.Loaded() && !fakeNntp_.Load(error))
+        return false;
+    if (!fakeNntp_.Send(command, &answer, error))
+        return false;
+    if (answer != "OK") {
+        *error = "the scripted news server answered \"" + answer + "\"";
+        return false;
+    }
+    return true;
+}
+
+bool ScriptRunner::FakeNntpLog(std::string* log, std::string* error) {
+    if (!fakeNntp_.Loaded() && !fakeNntp_.Load(error))
+        return false;
+    return fakeNntp_.Send("LOGALL", log, error);
+}
+
+bool ScriptRunner::SourceText(const std::string& word, std::string* text) const {
+    StandinHost& host = StandinHost::Instance();
+    std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    if (word != "TEMP")
+        return host.store.ReadMessage(MailArg(word), text);
+    *text = host.displayedText;
+    return true;
 }
 
 bool ScriptRunner::ExecuteData(const std::vector<std::string>& w, std::string* error) {

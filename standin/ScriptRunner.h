@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "standin/FakeNntpControl.h"
+
 class MainWindow;
 
 class ScriptRunner {
@@ -39,6 +41,12 @@ private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
     bool Execute(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteStart(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteOn(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteCallbacks(const std::vector<std::string>& w, std::string* error);
+    bool ExecutePrint(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteFile(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteFakeNntp(const std::vector<std::string>& w, std::string* error);
     bool ExecuteData(const std::vector<std::string>& w, std::string* error);
     bool ExecuteUi(const std::vector<std::string>& w, std::string* error);
     bool ExecuteDialog(const std::vector<std::string>& w, std::string* error);
@@ -58,6 +66,11 @@ private:
     bool Query(const std::function<void()>& fn, std::string* error);
     std::string Expand(const std::string& word) const;
     std::string MailArg(const std::string& word) const;
+    // The text of a message (a mail argument) or of the one on display ("TEMP"); false when
+    // there is no such message.
+    bool SourceText(const std::string& word, std::string* text) const;
+    // The scripted news server's log of every connection since its scenario was chosen.
+    bool FakeNntpLog(std::string* log, std::string* error);
     HMENU BuildMenuCopy(const std::string& which, std::string* error);
     void Out(const std::string& line);
 
@@ -68,6 +81,7 @@ private:
     HWND composing_ = nullptr;
     MainWindow* window_ = nullptr;
     FILE* out_ = nullptr;
+    FakeNntpControl fakeNntp_;
 };
 
 // Shared by the scenario commands: the timeout argument at index (10 s when it is missing), and

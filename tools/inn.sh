@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Starts or stops the local INN2 news server on 127.0.0.1:119 and seeds the test groups.
 #   tools/inn.sh start    start innd (idempotent) and wait until it answers
-#   tools/inn.sh seed     create the demo groups and post a few articles into each
+#   tools/inn.sh seed     create the test and demo groups and post their articles
+#   tools/inn.sh seed-bench   create the benchmark groups: 10,000 articles, and one 20 MB article (slow the first time)
 #   tools/inn.sh stop
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,11 +37,14 @@ start)
 seed)
     python3 "$here/inn_seed.py"
     ;;
+seed-bench)
+    python3 "$here/inn_seed.py" --bench
+    ;;
 stop)
     su news -s /bin/sh -c "$bin/rc.news stop" > /dev/null 2>&1 || true
     ;;
 *)
-    echo "usage: $0 start|seed|stop" >&2
+    echo "usage: $0 start|seed|seed-bench|stop" >&2
     exit 2
     ;;
 esac

@@ -1,14 +1,23 @@
 #!/usr/bin/env python3
-"""Creates the demo newsgroups on the local INN2 server and posts a few articles into each.
+"""Creates the test and demo newsgroups on the local INN2 server and posts their articles.
 
-Idempotent: a group that already holds articles is left alone.
+  inn_seed.py           the groups of GROUPS
+  inn_seed.py --bench   the benchmark group of BENCH_GROUPS
+
+Idempotent: a group gets only the articles it still lacks, counted from the server's GROUP
+reply, so a second run posts nothing.
 """
+import base64
+import binascii
 import socket
 import subprocess
 import sys
 import time
 
-GROUPS = ["rillpost.test", "rillpost.demo", "cn.rillpost.chat"]
+# A 24x16 picture: a yellow disc on blue.
+PHOTO_GIF = base64.b64decode(
+    "R0lGODlhGAAQAPEAAO3OQjBgwDtnuXmKkCH5BAAAAAAALAAAAAAYABAAAAIsjI+py+0pxGsDgDFm"
+    "qrYDfXgiyIlWNpljqnZa606libIqGAiqhAcl1gsKEwUAOw==")
 
 
 def ctlinnd(*args):
@@ -19,7 +28,7 @@ def ctlinnd(*args):
 
 class Nntp:
     def __init__(self):
-        self.sock = socket.create_connection(("127.0.0.1", 119), timeout=10)
+        self.sock = socket.create_connection(("127.0.0.1", 119), timeout=30)
         self.file = self.sock.makefile("rb")
         self.line()
 
@@ -42,40 +51,91 @@ class Nntp:
             raise RuntimeError("posting failed: " + reply)
 
 
-def article(group, n):
+def headers(group, n, subject, extra=""):
+    return ("From: Demo Poster <demo@example.com>\n"
+            "Newsgroups: %s\n"
+            "Subject: %s\n"
+            "Message-ID: <seed.%s.%d@rillpost.test>\n%s"
+            "\n" % (group, subject, group, n, extra))
+
+
+def plain(group, n):
     subject = "Test article %d in %s" % (n, group)
     if group.startswith("cn."):
         # "你好" in GB2312, as an encoded word.
         subject = "=?gb2312?B?xOO6ww==?= %d" % n
-    return ("From: Demo Poster <demo@example.com>\n"
-            "Newsgroups: %s\n"
-            "Subject: %s\n"
-            "Message-ID: <seed.%s.%d@rillpost.test>\n"
-            "\n"
+    return (headers(group, n, subject) +
             "This is article %d of %s.\n"
-            ".A line that starts with a dot.\n" % (group, subject, group, n, n, group)).encode("latin-1")
+            ".A line that starts with a dot.\n" % (n, group)).encode("latin-1")
 
 
-def main():
-    for group in GROUPS:
-        ctlinnd("newgroup", group, "y")
+def uuencoded_picture(group, n):
+    rows = [binascii.b2a_uu(PHOTO_GIF[i:i + 45], backtick=True).decode("ascii")
+            for i in range(0, len(PHOTO_GIF), 45)]
+    return (headers(group, n, "A uuencoded picture") +
+            "A picture follows.\n\nbegin 644 photo.gif\n" + "".join(rows) + "`\nend\n\n"
+            "After the picture.\n").encode("latin-1")
+
+
+def mime_picture(group, n):
+    boundary = "=_rillpost_seed"
+    encoded = base64.encodebytes(PHOTO_GIF).decode("ascii")
+    return (headers(group, n, "A MIME picture",
+                    "MIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=\"%s\"\n" % boundary) +
+            "This is a multi-part message in MIME format.\n\n"
+            "--%s\nContent-Type: text/plain; charset=us-ascii\n\nA picture follows.\n\n"
+            "--%s\nContent-Type: image/gif; name=\"A.GIF\"\nContent-Transfer-Encoding: base64\n"
+            "Content-Disposition: attachment; filename=\"A.GIF\"\n\n%s"
+            "--%s--\n" % (boundary, boundary, encoded, boundary)).encode("latin-1")
+
+
+def dot_lines(group, n):
+    # Goes dot-stuffed over the wire both ways: ".." and "..." on the wire.
+    return (headers(group, n, "Lines of dots") +
+            "Lines that are only dots follow.\n.\n..\n...\n.. two dots and text\nEnd.\n").encode("latin-1")
+
+
+def big_article(group, n):
+    # About 20 MB of 76-character text lines, for the retrieval benchmark.
+    line = ("%s article %d " % (group, n)).ljust(75, "x") + "\n"
+    return (headers(group, n, "A 20 MB article") + line * (20 * 1024 * 1024 // len(line) + 1)).encode("latin-1")
+
+
+# name, number of articles, maker of article n. Tests count these articles: the last five
+# groups are never posted to by a test.
+GROUPS = [
+    ("rillpost.test", 5, plain),
+    ("rillpost.demo", 5, plain),
+    ("cn.rillpost.chat", 5, plain),
+    ("rillpost.fixed", 12, plain),
+    ("rillpost.empty", 0, plain),
+    ("rillpost.pictures.uu", 1, uuencoded_picture),
+    ("rillpost.pictures.mime", 1, mime_picture),
+    ("rillpost.dots", 1, dot_lines),
+]
+BENCH_GROUPS = [("rillpost.bench", 10000, plain), ("rillpost.bench.big", 1, big_article)]
+
+
+def seed(groups):
+    for name, _, _ in groups:
+        ctlinnd("newgroup", name, "y")
     time.sleep(0.5)
     conn = Nntp()
     conn.cmd("MODE READER")
-    for group in GROUPS:
-        reply = conn.cmd("GROUP " + group)
+    ready = []
+    for name, wanted, make in groups:
+        reply = conn.cmd("GROUP " + name)
         if not reply.startswith("211"):
-            print("inn_seed: no group %s: %s" % (group, reply), file=sys.stderr)
+            print("inn_seed: no group %s: %s" % (name, reply), file=sys.stderr)
             return 1
-        count = int(reply.split()[1])
-        if count > 0:
-            continue
-        for n in range(1, 6):
-            conn.post(article(group, n))
+        have = int(reply.split()[1])
+        for n in range(have + 1, wanted + 1):
+            conn.post(make(name, n))
+        ready.append("%s (%d)" % (name, max(have, wanted)))
     conn.cmd("QUIT")
-    print("inn_seed: groups ready: " + ", ".join(GROUPS))
+    print("inn_seed: groups ready: " + ", ".join(ready))
     return 0
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(seed(BENCH_GROUPS if sys.argv[1:] == ["--bench"] else GROUPS))

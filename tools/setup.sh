@@ -22,8 +22,58 @@ cmds=(
     x86_64-w64-mingw32-nm x86_64-w64-mingw32-windres
 )
 
+incoming=/etc/news/incoming.conf
+innconf=/etc/news/inn.conf
+# Articles up to this size (bytes) pass INN2 both ways: larger than the 25 MB that tests post.
+artsize=33554432
+
+# Prints the INN2 settings that the tests rely on and that are not made yet, one a line.
+missing_inn_settings() {
+    local key value
+    # A loopback peer is taken for a news feed and answers reader commands with "401
+    # MODE-READER": loopback clients must meet the reader server at once.
+    if sed -n '/^peer ME {/,/^}/p' "$incoming" 2>/dev/null | grep -Eq 'localhost|127\.0\.0\.1|::1'; then
+        echo "INN2 loopback readers (peer ME)"
+    fi
+    for key in maxartsize localmaxartsize; do
+        value=$(sed -n "s/^$key:[[:space:]]*\([0-9]*\).*/\1/p" "$innconf" 2>/dev/null | tail -n 1)
+        [ "${value:-0}" -ge "$artsize" ] || echo "INN2 $key"
+    done
+    # INN2 keeps to 127.0.0.1, so that port 119 of the other loopback addresses stays free for
+    # the scripted news server.
+    grep -q '^bindaddress:[[:space:]]*127\.0\.0\.1' "$innconf" 2>/dev/null || echo "INN2 bindaddress"
+}
+
+# Makes the settings of missing_inn_settings; a running innd takes them over at once.
+configure_inn() {
+    local key
+    sed -i '/^peer ME {/,/^}/{/^[[:space:]]*hostname:/d}' "$incoming"
+    for key in maxartsize localmaxartsize; do
+        if grep -q "^$key:" "$innconf"; then
+            sed -i "s/^$key:.*/$key: $artsize/" "$innconf"
+        else
+            echo "$key: $artsize" >> "$innconf"
+        fi
+    done
+    grep -q '^bindaddress:' "$innconf" || echo 'bindaddress: 127.0.0.1' >> "$innconf"
+    sed -i 's/^bindaddress:.*/bindaddress: 127.0.0.1/' "$innconf"
+    if pgrep -x innd > /dev/null; then
+        su news -s /bin/sh -c "/usr/lib/news/bin/ctlinnd -t 30 xexec innd" > /dev/null || true
+        # The new innd takes a moment before it accepts again.
+        for _ in $(seq 1 30); do
+            (exec 3<> /dev/tcp/127.0.0.1/119) 2> /dev/null && break
+            sleep 0.5
+        done
+    fi
+}
+
 # Prints what is missing, one item a line; nothing when the machine is set up.
 missing() {
+    missing_installed
+    [ ! -f "$innconf" ] || missing_inn_settings
+}
+
+missing_installed() {
     local c p
     for c in "${cmds[@]}"; do command -v "$c" > /dev/null || echo "command $c"; done
     for p in "${pkgs[@]}"; do
@@ -40,11 +90,17 @@ gaps=$(missing)
 if [ -z "$gaps" ]; then
     exit 0
 fi
-echo "setup.sh: installing; missing:" $gaps
-
+echo "setup.sh: missing:" $gaps
 if [ "$(id -u)" != 0 ]; then
-    echo "setup.sh: must run as root to install packages" >&2
+    echo "setup.sh: must run as root to install packages and configure INN2" >&2
     exit 1
+fi
+if [ -z "$(missing_installed)" ]; then
+    configure_inn
+    gaps=$(missing)
+    [ -z "$gaps" ] || { echo "setup.sh: still missing:" $gaps >&2; exit 1; }
+    echo "setup.sh: done"
+    exit 0
 fi
 
 export DEBIAN_FRONTEND=noninteractive
@@ -71,6 +127,8 @@ grep -q '^domain:' "$conf" || echo 'domain: localdomain' >> "$conf"
 grep -q '^pathhost:' "$conf" || echo 'pathhost: localhost' >> "$conf"
 dpkg --configure -a
 apt-get install -y -q -o Dpkg::Options::=--force-confold "${pkgs[@]}"
+
+configure_inn
 
 # The zh_CN.UTF-8 locale gives Wine the GBK code page (936).
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN.utf8$'; then

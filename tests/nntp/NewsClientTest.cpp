@@ -141,9 +141,9 @@ TEST_F(NewsClientTest, ErrorRepliesToListAreShownAtOnceWithoutWaitingForATimeout
         const char* log;
     } cases[] = {
         // no login configured: none is attempted even though the server demands one
-        {"auth_required", "480 list refused\r\n", "MODE READER|LIST"},
+        {"auth_required", "480 authentication required\r\n", "MODE READER|LIST"},
         // a refusing greeting is not examined; the commands fail on their own replies
-        {"greeting_502", "502 list refused\r\n", "MODE READER|LIST"},
+        {"greeting_502", "502 permission denied\r\n", "MODE READER|LIST"},
     };
     client_.SetTimeout(30);  // a wait for a terminator would show as a hang of the test
     for (const Case& c : cases) {

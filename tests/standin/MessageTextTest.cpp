@@ -16,15 +16,20 @@ TEST(MessageText, GetHeaderIgnoresCaseJoinsFoldsAndStopsAtBody) {
     struct Case {
         const char* name;
         const char* value;
+        bool present;
     } cases[] = {
-        {"subject", "first line continued"},
-        {"X-Rillpost-Flag", "FALSE"},
-        {"From", "a@example.com"},
-        {"To", ""},
-        {"Subj", ""},
+        {"subject", "first line continued", true},
+        {"X-Rillpost-Flag", "FALSE", true},
+        {"From", "a@example.com", true},
+        {"To", "", false},
+        {"Subj", "", false},
     };
-    for (const Case& c : cases)
+    for (const Case& c : cases) {
         EXPECT_EQ(c.value, messagetext::GetHeader(kMessage, c.name)) << c.name;
+        EXPECT_EQ(c.present, messagetext::HasHeader(kMessage, c.name)) << c.name;
+    }
+    // An empty value is still a field.
+    EXPECT_TRUE(messagetext::HasHeader("References:\r\n\r\nbody\r\n", "References"));
 }
 
 TEST(MessageText, SetHeaderReplacesFieldWithItsContinuation) {

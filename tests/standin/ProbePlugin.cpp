@@ -1,11 +1,14 @@
 // StandinProbe.dll: a small plug-in that exercises the stand-in host the way the real plug-ins
 // do (menu items with UI states, host commands, compose headers, send results, a worker thread
 // calling back into the host) and writes what it saw to "StandinProbe.log" in the data folder.
+#include <winsock2.h>
+
 #include <windows.h>
 
 #include <commctrl.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace {
@@ -33,7 +36,7 @@ GetSpecifiedHeaderFn gGetSpecifiedHeader;
 CompSetSpecifiedHeaderFn gCompSetSpecifiedHeader;
 SetSourceFn gSetSource;
 
-std::string gLogPath;
+std::string gDataFolder, gLogPath;
 HWND gMain;
 bool gToggle;
 
@@ -103,6 +106,48 @@ DWORD WINAPI Worker(void* folder) {
 
 void WINAPI OnStartWorker(HWND, LPARAM) {
     HANDLE thread = CreateThread(nullptr, 0, Worker, new std::string(gGetCurrentFolder()), 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+}
+
+// Reads the overview of fake.test from port 119 of the address that the scenario wrote into
+// ProbeNews.txt in the data folder, stores the reply as a message of the folder and shows it as
+// TEMP: a plug-in's use of the scripted news server, seen from the host.
+DWORD WINAPI NewsWorker(void* folder) {
+    std::unique_ptr<std::string> id(static_cast<std::string*>(folder));
+    char address[64] = {};
+    if (FILE* f = fopen((gDataFolder + "ProbeNews.txt").c_str(), "rb")) {
+        fgets(address, sizeof address, f);
+        fclose(f);
+    }
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(119);
+    to.sin_addr.s_addr = inet_addr(address);
+    DWORD timeoutMs = 10000;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+    const char request[] = "GROUP fake.test\r\nXOVER 1-5\r\n";
+    std::string reply;
+    if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
+        send(s, request, sizeof request - 1, 0) > 0) {
+        char piece[4096];
+        int n;
+        while (reply.find("\r\n.\r\n") == std::string::npos && (n = recv(s, piece, sizeof piece, 0)) > 0)
+            reply.append(piece, n);
+    }
+    closesocket(s);
+    WSACleanup();
+    std::string message = "From: news@probe\r\nSubject: Probe News\r\n\r\n" + reply;
+    gAppendMessage(id->c_str(), message.c_str());
+    gSetSource("TEMP", message.c_str());
+    return 0;
+}
+
+void WINAPI OnStartNews(HWND, LPARAM) {
+    HANDLE thread = CreateThread(nullptr, 0, NewsWorker, new std::string(gGetCurrentFolder()), 0, nullptr);
     if (thread)
         CloseHandle(thread);
 }
@@ -241,8 +286,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
         Bind(host, "BKA_CompSetSpecifiedHeader", &gCompSetSpecifiedHeader) && Bind(host, "BKA_SetSource", &gSetSource);
     // The log lives in the host's data folder, which a scenario starts afresh.
     GetTextFn dataFolder = nullptr;
-    if (Bind(host, "BKA_GetDataFolder", &dataFolder))
-        gLogPath = std::string(dataFolder()) + "StandinProbe.log";
+    if (Bind(host, "BKA_GetDataFolder", &dataFolder)) {
+        gDataFolder = dataFolder();
+        gLogPath = gDataFolder + "StandinProbe.log";
+    }
     Log(ok ? "load" : "load failed");
     return ok;
 }
@@ -278,6 +325,8 @@ extern "C" int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
         AppendMenuA(tools, MF_STRING, id, "Probe &New Folder");
         id = gRegisterCommand("Probe Worker", 0, OnStartWorker);
         AppendMenuA(tools, MF_STRING, id, "Probe &Worker");
+        id = gRegisterCommand("Probe News", 0, OnStartNews);
+        AppendMenuA(tools, MF_STRING, id, "Probe N&ews");
         id = gRegisterCommand("Probe Popup", 0, OnPopup);
         AppendMenuA(tools, MF_STRING, id, "Probe &Popup");
         id = gRegisterCommand("Probe Delete Folder", 0, OnDeleteFolder);
