@@ -37,12 +37,14 @@ std::string NewArticlesText(size_t count) {
     return std::to_string(count) + " new articles";
 }
 
-// The article number of an overview line, -1 when it has none.
-long long ArticleNumber(const std::string& line) {
-    OverviewFields fields = SplitOverviewLine(line);
-    if (fields.number.empty() || fields.number[0] < '0' || fields.number[0] > '9')
+// The article number that starts an overview line, -1 when it has none.
+long long ArticleNumber(const char* line, size_t length) {
+    if (length == 0 || line[0] < '0' || line[0] > '9')
         return -1;
-    return LeadingNumber(fields.number, 1LL << 62);
+    size_t digits = 0;
+    while (digits < length && digits < 18 && line[digits] >= '0' && line[digits] <= '9')
+        ++digits;
+    return LeadingNumber(std::string(line, digits), 1LL << 62);
 }
 
 }  // namespace
@@ -165,25 +167,31 @@ bool NewsClient::UpdateGroupHeaders(std::string server,
             Opening opening = {nullptr, (barMode || dialog) ? connected.c_str() : nullptr, false, nullptr, true};
             if (!Open(server, opening, status) || !SelectAndReserve(run, true))
                 return;
-            std::vector<std::string> lines;
+            std::string reply;
             if (run.range.send) {
                 socket_.WriteString(FormatXoverCommand(run.range), timeout_);
-                std::string reply;
                 socket_.ReadMultiLine(&reply, timeout_);
                 // Anything but an overview answer (an error line) means no lines.
-                if (ReplyIs(reply, kReplyOverviewFollows))
-                    lines = SplitOverviewReply(reply);
+                if (!ReplyIs(reply, kReplyOverviewFollows))
+                    reply.clear();
             }
-            for (const std::string& line : lines) {
-                std::string subject, messageId;
-                std::string text = BuildOverviewMessage(line, group, &subject, &messageId);
+            // The lines are taken from the reply in place, one placeholder buffer reused for all.
+            std::string text, subject, messageId;
+            size_t start = reply.find("\r\n");
+            while (start != std::string::npos) {
+                start += 2;
+                size_t end = reply.find("\r\n", start);
+                if (end == std::string::npos || end == start)
+                    break;
+                BuildOverviewMessageInto(reply.data() + start, end - start, group, &text, &subject, &messageId);
                 if (!host.AppendMessage(folderId, text))
                     return;  // the rest of the range is given back
                 ++added;
-                long long number = ArticleNumber(line);
+                long long number = ArticleNumber(reply.data() + start, end - start);
                 if (number >= 0)
                     run.appendedThrough = number + 1;
                 shared.AddNewArticle(messageId, subject);
+                start = end;
             }
             run.complete = true;
             ok = true;
@@ -269,7 +277,7 @@ bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std:
                         return;
                 }
                 // An article the server no longer has (430) is skipped; it counts as fetched.
-                long long number = ArticleNumber(lines[i]);
+                long long number = ArticleNumber(lines[i].data(), lines[i].size());
                 if (number >= 0)
                     run.appendedThrough = number + 1;
             }

@@ -58,8 +58,10 @@ bool NewsClient::RetrieveArticle(std::string server,
                 // The flag is reset below, outside the source lock's users.
                 return;
             }
+            // The status line is cut off in place: a copy would hold the article twice.
             size_t lineEnd = reply.find("\r\n");
-            std::string article = lineEnd == std::string::npos ? std::string() : reply.substr(lineEnd + 2);
+            reply.erase(0, lineEnd == std::string::npos ? reply.size() : lineEnd + 2);
+            const std::string& article = reply;
             shared.RunWithSources([&] {
                 if (mailId != host.CurrentMail()) {
                     host.SetSource(mailId, article);

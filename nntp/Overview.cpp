@@ -1,8 +1,8 @@
 #include "nntp/Overview.h"
 
 #include <climits>
+#include <cstring>
 
-#include "mime/MimeMessage.h"
 
 namespace {
 
@@ -58,33 +58,88 @@ ArticleRecord ParseOverviewLine(const std::string& line) {
     return record;
 }
 
+namespace {
+
+// One overview field as a range of the line; nothing is copied until the message is written.
+struct FieldRange {
+    const char* data = nullptr;
+    size_t size = 0;
+};
+
+// Appends a field value with CR, LF and NUL made blanks.
+void AppendBlanked(std::string* out, const FieldRange& value) {
+    size_t from = out->size();
+    out->append(value.data ? value.data : "", value.size);
+    for (size_t i = from; i < out->size(); ++i) {
+        char& c = (*out)[i];
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+}
+
+}  // namespace
+
+void BuildOverviewMessageInto(const char* line,
+                              size_t length,
+                              const std::string& group,
+                              std::string* text,
+                              std::string* subject,
+                              std::string* messageId) {
+    // number, subject, author, date, Message-ID, references, bytes, lines: every tab separates.
+    FieldRange fields[8];
+    const char* end = line + length;
+    const char* p = line;
+    for (FieldRange& field : fields) {
+        const char* tab = static_cast<const char*>(memchr(p, '\t', static_cast<size_t>(end - p)));
+        field.data = p;
+        field.size = static_cast<size_t>((tab ? tab : end) - p);
+        if (!tab)
+            break;
+        p = tab + 1;
+    }
+    // The text the message model writes for these fields (no charset, so every value as it
+    // stands; each field one line), put together directly: an update appends thousands of
+    // placeholders, and building a model for each costs more than the network does.
+    static const char* const kNames[] = {nullptr, "Subject", "From", "Date", "Message-ID", "References"};
+    text->clear();
+    text->reserve(length + group.size() + 200);
+    auto name = [text](const char* n) {
+        text->append(n);
+        text->append(": ");
+    };
+    for (int i = 1; i <= 5; ++i) {
+        if (i == 5 && (fields[5].size == 0 || fields[5].data[0] != '<'))
+            continue;
+        name(kNames[i]);
+        AppendBlanked(text, fields[i]);
+        text->append("\r\n");
+    }
+    name("X-RILLPOST-SIZE");
+    AppendBlanked(text, fields[6]);
+    text->append("\r\n");
+    name("Line");
+    AppendBlanked(text, fields[7]);
+    text->append("\r\n");
+    name("Newsgroups");
+    AppendBlanked(text, FieldRange{group.data(), group.size()});
+    text->append("\r\nX-RILLPOST-FLAG: FALSE\r\n\r\n");
+    text->append(kPlaceholderBody);
+    if (subject) {
+        subject->clear();
+        AppendBlanked(subject, fields[1]);
+    }
+    if (messageId) {
+        messageId->clear();
+        AppendBlanked(messageId, fields[4]);
+    }
+}
+
 std::string BuildOverviewMessage(const std::string& line,
                                  const std::string& group,
                                  std::string* subject,
                                  std::string* messageId) {
-    OverviewFields fields = SplitOverviewLine(line);
-    std::string newsgroups = group;
-    Blank(&newsgroups);
-
-    MimeMessage message;
-    message.SetField("Subject", fields.subject);
-    message.SetField("From", fields.from);
-    message.SetField("Date", fields.date);
-    message.SetField("Message-ID", fields.messageId);
-    if (!fields.references.empty() && fields.references[0] == '<')
-        message.SetField("References", fields.references);
-    message.SetField("X-RILLPOST-SIZE", fields.bytes);
-    message.SetField("Line", fields.lines);
-    message.SetField("Newsgroups", newsgroups);
-    message.SetField("X-RILLPOST-FLAG", "FALSE");
-    message.SetContent(kPlaceholderBody, 0);
-
     std::string text;
-    message.StoreToString(text);
-    if (subject)
-        *subject = fields.subject;
-    if (messageId)
-        *messageId = fields.messageId;
+    BuildOverviewMessageInto(line.data(), line.size(), group, &text, subject, messageId);
     return text;
 }
 

@@ -45,6 +45,15 @@ std::string BuildOverviewMessage(const std::string& line,
                                  std::string* subject,
                                  std::string* messageId);
 
+// BuildOverviewMessage for a line given as a range (of a whole XOVER reply, say), written into
+// *text, whose buffer is reused from line to line.
+void BuildOverviewMessageInto(const char* line,
+                              size_t length,
+                              const std::string& group,
+                              std::string* text,
+                              std::string* subject,
+                              std::string* messageId);
+
 // The overview lines of an assembled XOVER reply: everything up to the first CR LF (the status
 // line) is skipped, then each text between consecutive CR LF pairs is a line, up to the first
 // empty line or the last CR LF. A reply without CR LF has no lines.

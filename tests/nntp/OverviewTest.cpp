@@ -67,6 +67,37 @@ TEST(OverviewMessage, HeadersInFixedOrderThenThePlaceholderBody) {
     EXPECT_EQ("FALSE", message.GetFieldValue("X-RILLPOST-FLAG"));
 }
 
+// The placeholder is written directly for speed; it must stay the text that the message model
+// writes for the same fields, which stored placeholders were made with.
+TEST(OverviewMessage, SameTextAsTheMessageModelWrites) {
+    const std::string longSubject = "Re: " + std::string(300, 'w') + " " + std::string(900, 'y') + " end";
+    const std::string lines[] = {
+        "1\tplain\tA <a@b>\tMon, 1 Jan 2024 10:00:00 +0000\t<m@x>\t<r@x>\t100\t3",
+        "2\t" + longSubject + "\tA\tD\t<m2@x>\t\t99999\t1",
+        "3\t\xC4\xE3\xBA\xC3 =?utf-8?Q?caf=C3=A9?=\t\xD5\xC5 <z@y>\tD\t<m3@x>\t<a@b>\t1\t1",
+        "4\t\t\t\t\t\t\t",
+        "5",
+    };
+    for (const std::string& line : lines) {
+        OverviewFields f = SplitOverviewLine(line);
+        MimeMessage model;
+        model.SetField("Subject", f.subject);
+        model.SetField("From", f.from);
+        model.SetField("Date", f.date);
+        model.SetField("Message-ID", f.messageId);
+        if (!f.references.empty() && f.references[0] == '<')
+            model.SetField("References", f.references);
+        model.SetField("X-RILLPOST-SIZE", f.bytes);
+        model.SetField("Line", f.lines);
+        model.SetField("Newsgroups", "alt.test");
+        model.SetField("X-RILLPOST-FLAG", "FALSE");
+        model.SetContent("Body hasn't been downloaded now,please wait...", 0);
+        std::string expected;
+        ASSERT_TRUE(model.StoreToString(expected));
+        EXPECT_EQ(expected, BuildOverviewMessage(line, "alt.test", nullptr, nullptr)) << line.substr(0, 40);
+    }
+}
+
 TEST(OverviewReply, LinesBetweenCrLfAfterTheStatusLine) {
     EXPECT_EQ((std::vector<std::string>{"1\ta", "2\tb\nc"}),
               SplitOverviewReply("224 follows\r\n1\ta\r\n2\tb\nc\r\n\r\n3\tafter-empty\r\n"));

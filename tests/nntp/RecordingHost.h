@@ -65,6 +65,18 @@ public:
         return true;
     }
 
+    // Back to a fresh host: nothing recorded, the defaults below.
+    void Reset() {
+        std::lock_guard<std::mutex> hold(lock_);
+        currentMail = "mail-on-display";
+        currentFolder.clear();
+        hasLocation = false;
+        appends.clear();
+        sources.clear();
+        queued.clear();
+        events.clear();
+    }
+
     bool Saw(const std::string& event) {
         std::lock_guard<std::mutex> hold(lock_);
         for (const std::string& e : events) {

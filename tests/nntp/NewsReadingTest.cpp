@@ -1,0 +1,204 @@
+// Group updates and article retrieval against the scripted news server, with a recording host:
+// what goes over the wire, what reaches the host, and what LastNumber becomes on every way an
+// update or a retrieval can end.
+#include <gtest/gtest.h>
+
+#include "tests/RequireOrSkip.h"
+
+#include <string>
+
+#include "host/Optex.h"
+#include "nntp/GroupRecord.h"
+#include "nntp/NewsClient.h"
+#include "tests/nntp/FakeNewsServer.h"
+#include "tests/nntp/RecordingHost.h"
+#include "xml/XmlConfig.h"
+
+namespace {
+
+::testing::Environment* const gSockets = ::testing::AddGlobalTestEnvironment(new SocketsEnvironment);
+
+const char kFolder[] = "f.mb\\!!!!Inbox\\fake.test\\";
+const char kDownloadError[] = "Download Error!The article seems not to be exist.Please try again.";
+
+class NewsReadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RP_REQUIRE_OR_SKIP(server_.Load(), "the scripted news server is not running");
+        SetLastNumber(-1);
+        client_.SetPort(server_.NewsPort());
+        client_.SetTimeout(2);
+        // Small enough that an endless reply ends quickly.
+        client_.Socket().SetLimits(16 * 1024, 2 * 1024 * 1024);
+    }
+    void SetLastNumber(long long last) {
+        std::string text = std::string("<Setup><Server><ID>f.mb\\</ID><Location>127.0.0.1</Location>") +
+                           "<Subgroup><FolderID>" + kFolder + "</FolderID><GroupName>fake.test</GroupName>" +
+                           (last >= 0 ? "<LastNumber>" + std::to_string(last) + "</LastNumber>" : "") +
+                           "</Subgroup></Server></Setup>";
+        ASSERT_TRUE(config_.ParseText(text.c_str()));
+    }
+    long long LastNumber() {
+        long long value = -1;
+        ReadLastNumber(config_, "127.0.0.1", kFolder, &value);
+        return value;
+    }
+    bool Update(const std::string& scenario) {
+        server_.Use(scenario);
+        return client_.UpdateGroupHeaders("127.0.0.1", "fake.test", kFolder, 0, nullptr);
+    }
+    bool Retrieve(const std::string& scenario, const std::string& mail, int article) {
+        server_.Use(scenario);
+        std::string id = "<" + std::to_string(article) + ".fake.test@rillpost.invalid>";
+        return client_.RetrieveArticle("127.0.0.1", "fake.test", mail, id, 300);
+    }
+
+    FakeNewsServer server_;
+    CXmlConfig config_;
+    Optex optex_;
+    RecordingHost host_;
+    NewsClient client_{NewsContext{&config_, &optex_, &host_, &host_, &host_}};
+};
+
+TEST_F(NewsReadingTest, FirstUpdateBringsPlaceholdersAndReservesTheRange) {
+    ASSERT_TRUE(Update("normal"));
+    EXPECT_EQ(server_.Log(), "MODE READER|GROUP fake.test|XOVER 1-5");
+    ASSERT_EQ(host_.appends.size(), 5u);
+    EXPECT_EQ(host_.appends[0].folder, kFolder);
+    EXPECT_NE(host_.appends[2].text.find("Message-ID: <3.fake.test@rillpost.invalid>\r\n"), std::string::npos);
+    EXPECT_NE(host_.appends[2].text.find("X-RILLPOST-FLAG: FALSE\r\n"), std::string::npos);
+    EXPECT_EQ(LastNumber(), 6);
+    EXPECT_TRUE(host_.Saw("part1 Updating..."));
+    EXPECT_TRUE(host_.Saw("part1 5 new articles"));
+    EXPECT_TRUE(host_.Saw("ended " + std::string(kFolder)));
+    EXPECT_TRUE(host_.Saw("new <1.fake.test@rillpost.invalid> Hello from the fake server"));
+}
+
+// Every way an update can end: what was sent, what was kept, and that the folder always leaves
+// the busy list.
+TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
+    struct Case {
+        const char* scenario;
+        long long lastBefore;  // -1: never updated
+        bool ok;
+        const char* log;  // commands seen, "" to skip the check
+        size_t appended;
+        long long lastAfter;
+        const char* shown;  // a host message that must appear, or null
+    } cases[] = {
+        {"group_411", 3, false, "MODE READER|GROUP fake.test", 0, 3, "message 411 no such group"},
+        {"group_480", 3, false, "MODE READER|GROUP fake.test", 0, 3, "message 480 authentication required"},
+        {"group_502", -1, false, "MODE READER|GROUP fake.test", 0, 0, "message 502 permission denied"},
+        // Nothing new: no XOVER at all, LastNumber stays one past the last article.
+        {"normal", 6, true, "MODE READER|GROUP fake.test", 0, 6, nullptr},
+        // An error answer to XOVER is an empty list, not a wait for a terminator.
+        {"xover_502", 1, true, "MODE READER|GROUP fake.test|XOVER 1-5", 0, 6, nullptr},
+        // Cut, silent, endless: the range goes back, nothing is lost.
+        {"xover_cut", 2, false, "", 0, 2, nullptr},
+        {"xover_silent", 2, false, "", 0, 2, "message Receive timeout"},
+        {"xover_endless", 2, false, "", 0, 2, nullptr},
+        {"group_silent", 2, false, "", 0, 2, "message Receive timeout"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        host_.Reset();
+        SetLastNumber(c.lastBefore);
+        EXPECT_EQ(Update(c.scenario), c.ok);
+        if (*c.log)
+            EXPECT_EQ(server_.Log(), c.log);
+        EXPECT_EQ(host_.appends.size(), c.appended);
+        EXPECT_EQ(LastNumber(), c.lastAfter);
+        if (c.shown)
+            EXPECT_TRUE(host_.Saw(c.shown));
+        EXPECT_TRUE(host_.Saw("ended " + std::string(kFolder)));
+    }
+}
+
+TEST_F(NewsReadingTest, OddOverviewLinesKeepTheirFieldsInPlace) {
+    ASSERT_TRUE(Update("overview_odd"));
+    ASSERT_EQ(host_.appends.size(), 5u);
+    // Article 1 has an empty subject: the author stays in From, the size in X-RILLPOST-SIZE.
+    const std::string& first = host_.appends[0].text;
+    EXPECT_EQ(first.find("Subject: \r\nFrom: Alice <alice@fake.invalid>\r\n"), 0u) << first;
+    EXPECT_NE(first.find("X-RILLPOST-SIZE: 300\r\nLine: 2\r\n"), std::string::npos) << first;
+    for (const RecordingHost::Append& a : host_.appends) {
+        EXPECT_EQ(a.text.find("\r\n\r\n"), a.text.rfind("\r\n\r\n")) << "a field value added lines: " << a.text;
+        EXPECT_NE(a.text.find("X-RILLPOST-FLAG: FALSE\r\n\r\n"), std::string::npos) << a.text;
+    }
+}
+
+TEST_F(NewsReadingTest, RetrievedArticleReplacesThePlaceholderWithItsDotLinesIntact) {
+    ASSERT_TRUE(Retrieve("normal", "mail-3", 3));
+    EXPECT_EQ(server_.Log(), "GROUP fake.test|ARTICLE <3.fake.test@rillpost.invalid>");
+    ASSERT_EQ(host_.sources.size(), 1u);
+    EXPECT_EQ(host_.sources[0].folder, "mail-3");
+    const std::string& article = host_.sources[0].text;
+    EXPECT_EQ(article.find("From: "), 0u);
+    EXPECT_NE(article.find("\r\n.\r\n..\r\n.hidden\r\n"), std::string::npos) << article;
+    EXPECT_TRUE(host_.queued.empty());
+}
+
+TEST_F(NewsReadingTest, ArticleOnDisplayIsShownAndQueuedForTheMessage) {
+    host_.currentMail = "mail-2";
+    host_.hasLocation = true;
+    ASSERT_TRUE(Retrieve("normal", "mail-2", 2));
+    EXPECT_TRUE(host_.Saw("geomark mail-2 1"));
+    ASSERT_EQ(host_.queued.size(), 1u);
+    EXPECT_EQ(host_.queued[0].folder, "mail-2");
+    EXPECT_TRUE(host_.sources.empty()) << "the message itself is stored by the user-interface thread";
+
+    host_.Reset();
+    host_.currentMail = "mail-2";
+    ASSERT_TRUE(Retrieve("normal", "mail-2", 2));
+    ASSERT_EQ(host_.sources.size(), 1u);
+    EXPECT_EQ(host_.sources[0].folder, "TEMP");
+}
+
+TEST_F(NewsReadingTest, ATransitServerIsSwitchedToReaderModeOnce) {
+    ASSERT_TRUE(Retrieve("mode_reader_required", "mail-1", 1));
+    EXPECT_EQ(server_.Log(), "GROUP fake.test|MODE READER|GROUP fake.test|ARTICLE <1.fake.test@rillpost.invalid>");
+    EXPECT_EQ(host_.sources.size(), 1u);
+}
+
+// A failed retrieval sets the placeholder's flag back, so that opening it again retries.
+TEST_F(NewsReadingTest, FailedRetrievalMakesThePlaceholderFetchableAgain) {
+    const char* cases[] = {"article_430", "article_502", "article_cut", "article_silent", "group_silent"};
+    for (const char* scenario : cases) {
+        SCOPED_TRACE(scenario);
+        host_.Reset();
+        host_.sources.push_back({"mail-4", "Subject: s\r\nX-RILLPOST-FLAG: TRUE\r\n\r\nBody hasn't been downloaded"});
+        EXPECT_FALSE(Retrieve(scenario, "mail-4", 4));
+        EXPECT_TRUE(host_.Saw("message " + std::string(kDownloadError)));
+        ASSERT_EQ(host_.sources.size(), 2u);
+        EXPECT_EQ(host_.sources[1].text, "Subject: s\r\nX-RILLPOST-FLAG: FALSE\r\n\r\nBody hasn't been downloaded");
+    }
+}
+
+class FaultingHost : public RecordingHost {
+public:
+    void SetSource(const std::string& mail, const std::string& text) override {
+        if (faults_-- > 0) {
+            volatile int* nowhere = nullptr;
+            *nowhere = 1;
+        }
+        RecordingHost::SetSource(mail, text);
+    }
+
+private:
+    int faults_ = 1;
+};
+
+TEST_F(NewsReadingTest, AccessViolationDuringRetrievalResetsTheFlag) {
+    FaultingHost host;
+    host.RecordingHost::SetSource("mail-5", "Subject: s\r\nX-RILLPOST-FLAG: TRUE\r\n\r\nb");
+    NewsClient client(NewsContext{&config_, &optex_, &host, &host, &host});
+    client.SetPort(server_.NewsPort());
+    client.SetTimeout(2);
+    server_.Use("normal");
+    EXPECT_FALSE(client.RetrieveArticle("127.0.0.1", "fake.test", "mail-5", "<5.fake.test@rillpost.invalid>", 0));
+    EXPECT_TRUE(host.Saw("message Access Violation from Becky!"));
+    ASSERT_EQ(host.sources.size(), 2u);
+    EXPECT_EQ(host.sources[1].text, "Subject: s\r\nX-RILLPOST-FLAG: FALSE\r\n\r\nb");
+}
+
+}  // namespace
