@@ -136,10 +136,14 @@ std::string ScriptRunner::Expand(const std::string& word) const {
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     std::string hostFolder = exe;
     hostFolder = hostFolder.substr(0, hostFolder.find_last_of('\\') + 1);
+    // Every folder ends with its separator, however it was given on the command line.
+    std::string plugins = options_.pluginFolder;
+    if (!plugins.empty() && plugins.back() != '\\' && plugins.back() != '/')
+        plugins += '\\';
     const std::pair<const char*, std::string> vars[] = {
         {"%HOST%", hostFolder},
         {"%DATA%", StandinHost::Instance().store.Root()},
-        {"%PLUGINS%", options_.pluginFolder},
+        {"%PLUGINS%", plugins},
         {"%TEMP%", StandinHost::Instance().tempFolder},
         {"%FAKE_NNTP%", fakeNntp_.Address()},
     };
