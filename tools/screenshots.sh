@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots under docs/: the stand-in client with the plug-ins loaded
-# (docs/standin.png) and the converter's dialog (docs/cfgshift.png). Starts Xvfb when no display
-# is set.
+# (docs/standin.png), the converter's dialog (docs/cfgshift.png) and the demo's retrieved article
+# (docs/reading.png). Starts Xvfb when no display is set.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${RP_BUILD:-$root/build}
@@ -15,3 +15,8 @@ rp_start_display
 cmake --build "$build" --target standin_screenshot
 echo "wrote $root/docs/standin.png"
 bash "$root/tests/cfgshift/screenshot.sh" "$build" "$root/docs/cfgshift.png"
+# The demo's view of a retrieved article: placeholders from INN2 and one of them opened.
+RP_BUILD=${RP_BUILD:-$root/build} bash "$root/tools/demo.sh" > "$build/../screenshots-demo.log" 2>&1 \
+    || { tail -40 "$build/../screenshots-demo.log"; exit 1; }
+cp "$build/demo/standin.png" "$root/docs/reading.png"
+echo "wrote $root/docs/reading.png"
