@@ -128,10 +128,14 @@ void CCfgshiftDialog::OnConvert() {
     if (!AskOpenFileName(hwnd_, "ini", "Rillpost.ini", kFilter, sizeof(kFilter), iniPath))
         return;
     const std::string xmlPath = cfgshift::XmlPathFor(iniPath);
-    const cfgshift::ConvertResult result = cfgshift::ConvertFile(iniPath, xmlPath);
-    // Success stays silent: the plug-in reads the new file at its next start.
+    std::vector<std::string> leftOut;
+    const cfgshift::ConvertResult result = cfgshift::ConvertFile(iniPath, xmlPath, &leftOut);
+    const std::string text = cfgshift::DescribeResult(result, iniPath, xmlPath, leftOut);
+    // A full success stays silent: the plug-in reads the new file at its next start.
     if (result != cfgshift::ConvertResult::kOk)
-        MessageBoxA(hwnd_, cfgshift::DescribeResult(result, iniPath, xmlPath).c_str(), kTitle, MB_OK | MB_ICONERROR);
+        MessageBoxA(hwnd_, text.c_str(), kTitle, MB_OK | MB_ICONERROR);
+    else if (!leftOut.empty())
+        MessageBoxA(hwnd_, text.c_str(), kTitle, MB_OK | MB_ICONWARNING);
 }
 
 void CCfgshiftDialog::OnRead() {

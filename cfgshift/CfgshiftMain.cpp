@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "cfgshift/CfgshiftDialog.h"
 #include "cfgshift/ConfigConversion.h"
@@ -53,9 +54,10 @@ int RunCommandLine(int argc, char** argv) {
     }
     const std::string iniPath = first;
     const std::string xmlPath = argc == 3 ? std::string(argv[2]) : cfgshift::XmlPathFor(iniPath);
-    const cfgshift::ConvertResult result = cfgshift::ConvertFile(iniPath, xmlPath);
+    std::vector<std::string> leftOut;
+    const cfgshift::ConvertResult result = cfgshift::ConvertFile(iniPath, xmlPath, &leftOut);
     const bool ok = result == cfgshift::ConvertResult::kOk;
-    Report(cfgshift::DescribeResult(result, iniPath, xmlPath), !ok);
+    Report(cfgshift::DescribeResult(result, iniPath, xmlPath, leftOut), !ok);
     return ok ? 0 : 1;
 }
 

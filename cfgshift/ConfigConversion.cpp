@@ -70,7 +70,8 @@ void ConvertGroup(const CIniReader& ini, const std::string& section, const std::
     }
 }
 
-void ConvertServer(const CIniReader& ini, const std::string& section, CXmlConfig& config) {
+// Returns false when the section has no ID but keys that might have been folder keys.
+bool ConvertServer(const CIniReader& ini, const std::string& section, CXmlConfig& config) {
     const std::string id = ini.GetProfileString(section, "ID", "");
     config.ResetPosition();
     config.SelectRecord("Setup:Server", "ID", "", true, false);
@@ -94,12 +95,19 @@ void ConvertServer(const CIniReader& ini, const std::string& section, CXmlConfig
     }
     // Folder keys are the host folder identifiers, which contain the mailbox identifier. Without
     // one there is no way to tell them from the group-number keys, so none is taken.
-    if (id.empty())
-        return;
-    for (const std::string& key : ini.GetSectionKeys(section)) {
+    const std::vector<std::string> keys = ini.GetSectionKeys(section);
+    if (id.empty()) {
+        for (const std::string& key : keys) {
+            if (!IsServerKey(key))
+                return false;
+        }
+        return true;
+    }
+    for (const std::string& key : keys) {
         if (key.find(id) != std::string::npos && !IsServerKey(key))
             ConvertGroup(ini, section, key, config);
     }
+    return true;
 }
 
 // Offset one past the last folder separator of a path, stepping over double-byte characters
@@ -117,7 +125,8 @@ size_t NameStart(const std::string& path) {
 
 }  // namespace
 
-void ConvertIni(const CIniReader& ini, CXmlConfig& config) {
+std::vector<std::string> ConvertIni(const CIniReader& ini, CXmlConfig& config) {
+    std::vector<std::string> leftOut;
     // The declaration alone holds no element, so the parse "fails" and leaves the text in place;
     // the elements added below are appended after it.
     config.ParseText(kDeclaration);
@@ -127,10 +136,11 @@ void ConvertIni(const CIniReader& ini, CXmlConfig& config) {
         SetStorable(config, path.c_str(), ini.GetProfileString("Setup", setting[0], setting[1]), false);
     }
     for (const std::string& section : ini.GetSectionNames()) {
-        if (IsServerSection(section))
-            ConvertServer(ini, section, config);
+        if (IsServerSection(section) && !ConvertServer(ini, section, config))
+            leftOut.push_back(section);
     }
     config.ResetPosition();
+    return leftOut;
 }
 
 std::string XmlPathFor(const std::string& iniPath) {
@@ -142,20 +152,34 @@ std::string XmlPathFor(const std::string& iniPath) {
     return iniPath.substr(0, nameStart) + name + ".xml";
 }
 
-ConvertResult ConvertFile(const std::string& iniPath, const std::string& xmlPath) {
+ConvertResult ConvertFile(const std::string& iniPath, const std::string& xmlPath, std::vector<std::string>* leftOut) {
     CIniReader ini;
     if (!ini.LoadFile(iniPath.c_str()))
         return ConvertResult::kIniUnreadable;
     if (CIniReader::NamesEqual(iniPath, xmlPath))
         return ConvertResult::kSameFile;
     CXmlConfig config;
-    ConvertIni(ini, config);
+    std::vector<std::string> sections = ConvertIni(ini, config);
+    if (leftOut)
+        leftOut->swap(sections);
     return config.SaveFile(xmlPath.c_str()) ? ConvertResult::kOk : ConvertResult::kXmlUnwritable;
 }
 
-std::string DescribeResult(ConvertResult result, const std::string& iniPath, const std::string& xmlPath) {
+std::string DescribeResult(ConvertResult result,
+                           const std::string& iniPath,
+                           const std::string& xmlPath,
+                           const std::vector<std::string>& leftOut) {
+    std::string names;
+    for (const std::string& section : leftOut)
+        names += (names.empty() ? "[" : ", [") + section + "]";
     switch (result) {
         case ConvertResult::kOk:
+            if (!leftOut.empty()) {
+                return "Converted \"" + iniPath + "\" to \"" + xmlPath +
+                       "\". The newsgroups of these server sections were left out, because a section "
+                       "without \"ID\" does not tell which keys are its folders: " +
+                       names + ".";
+            }
             return "Converted \"" + iniPath + "\" to \"" + xmlPath + "\".";
         case ConvertResult::kIniUnreadable:
             return "Cannot read the configuration file \"" + iniPath + "\". Nothing was converted.";

@@ -1,7 +1,5 @@
 #include "host/Optex.h"
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -9,7 +7,26 @@ namespace {
 // -1 until tested, then 1 on a single-processor machine and 0 otherwise.
 volatile LONG gSingleProcessor = -1;
 
+volatile LONG gFailEvents = 0;
+
+// How long a thread without an event sleeps between attempts to take the lock.
+const DWORD kPollMs = 1;
+
 }  // namespace
+
+void Optex::SetEventFailureForTesting(bool fail) {
+    InterlockedExchange(&gFailEvents, fail ? 1 : 0);
+}
+
+// A wait on a null handle fails at once, which would let a waiter take a lock that another
+// thread still owns; a missing event is therefore noted and waits poll instead.
+HANDLE Optex::Checked(HANDLE event) {
+    if (event != nullptr && gFailEvents != 0) {
+        CloseHandle(event);
+        return nullptr;
+    }
+    return event;
+}
 
 bool Optex::IsSingleProcessor() {
     if (gSingleProcessor == -1) {
@@ -22,16 +39,14 @@ bool Optex::IsSingleProcessor() {
 
 Optex::Optex(DWORD spinCount) {
     IsSingleProcessor();
-    event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    InitLocal();
+    InitLocal(CreateEventA(nullptr, FALSE, FALSE, nullptr));
     SetSpinCount(spinCount);
 }
 
 Optex::Optex(const char* name, DWORD spinCount) {
     IsSingleProcessor();
     if (name == nullptr) {
-        event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        InitLocal();
+        InitLocal(CreateEventA(nullptr, FALSE, FALSE, nullptr));
         SetSpinCount(spinCount);
         return;
     }
@@ -47,8 +62,7 @@ Optex::Optex(const char* name, DWORD spinCount) {
 Optex::Optex(const wchar_t* name, DWORD spinCount) {
     IsSingleProcessor();
     if (name == nullptr) {
-        event_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        InitLocal();
+        InitLocal(CreateEventA(nullptr, FALSE, FALSE, nullptr));
         SetSpinCount(spinCount);
         return;
     }
@@ -61,13 +75,20 @@ Optex::Optex(const wchar_t* name, DWORD spinCount) {
     SetSpinCount(spinCount);
 }
 
-void Optex::InitLocal() {
-    // Zero-filled: free, no owner, spin count 0 until SetSpinCount.
-    block_ = static_cast<SharedBlock*>(std::calloc(1, sizeof(SharedBlock)));
+void Optex::InitLocal(HANDLE event) {
+    // The object's own block is zero-filled: free, no owner, spin count 0 until SetSpinCount.
+    event_ = Checked(event);
+    block_ = &localBlock_;
 }
 
 void Optex::InitShared(HANDLE event, HANDLE mapping) {
-    event_ = event;
+    event_ = Checked(event);
+    // Other processes sleep on the named event and are woken through it, so a process without
+    // it cannot share the block.
+    if (event_ == nullptr && mapping != nullptr) {
+        CloseHandle(mapping);
+        mapping = nullptr;
+    }
     if (mapping != nullptr) {
         // A fresh page-file mapping is zero-filled; a mapping another process created already
         // holds the live state, which is exactly what sharing wants.
@@ -80,7 +101,7 @@ void Optex::InitShared(HANDLE event, HANDLE mapping) {
     }
     // Without a shared block the lock still serializes this process's threads rather than
     // leaving them unguarded.
-    InitLocal();
+    block_ = &localBlock_;
 }
 
 Optex::~Optex() {
@@ -89,8 +110,6 @@ Optex::~Optex() {
     if (mapping_ != nullptr) {
         UnmapViewOfFile(const_cast<SharedBlock*>(block_));
         CloseHandle(mapping_);
-    } else {
-        std::free(block_);
     }
 }
 
@@ -121,6 +140,13 @@ bool Optex::TryEnter() {
 void Optex::Enter() {
     if (TryEnter())
         return;
+    if (event_ == nullptr) {
+        // Every user of this block polls (it is never shared without an event), so no one
+        // counts on a signal from this thread.
+        while (!TryEnter())
+            Sleep(kPollMs);
+        return;
+    }
     DWORD self = GetCurrentThreadId();
     if (InterlockedIncrement(&block_->lockCount) != 1) {
         if (block_->owner == self) {
@@ -144,7 +170,7 @@ void Optex::Leave() {
         return;
     }
     block_->owner = 0;
-    if (InterlockedDecrement(&block_->lockCount) > 0)
+    if (InterlockedDecrement(&block_->lockCount) > 0 && event_ != nullptr)
         SetEvent(event_);
 }
 

@@ -39,9 +39,15 @@ public:
     // holds after a processor fault cut its normal Leave calls off.
     void LeaveTo(int depth);
 
-    // False when a named instance could not map its shared block and fell back to a block of its
-    // own: the lock then still works inside this process but is not shared.
+    // False when a named instance could not map its shared block or create its event and fell
+    // back to a block of its own: the lock then still works inside this process but is not shared.
     bool IsShared() const { return mapping_ != nullptr; }
+    // False when no event could be created. Blocked threads then wait by polling instead of
+    // sleeping on the event, so the lock still never has two owners.
+    bool WaitsOnEvent() const { return event_ != nullptr; }
+
+    // For tests: while set, instances constructed act as if the event could not be created.
+    static void SetEventFailureForTesting(bool fail);
 
 private:
     struct SharedBlock {
@@ -52,11 +58,15 @@ private:
     };
     static_assert(sizeof(SharedBlock) == 16, "the block is shared with other processes");
 
-    void InitLocal();
+    void InitLocal(HANDLE event);
     void InitShared(HANDLE event, HANDLE mapping);
+    static HANDLE Checked(HANDLE event);
     static bool IsSingleProcessor();
 
-    SharedBlock* block_ = nullptr;
+    // The block of a process-local instance lives in the object itself, so it cannot fail to
+    // be allocated.
+    SharedBlock localBlock_ = {};
+    SharedBlock* block_ = &localBlock_;
     HANDLE event_ = nullptr;
     HANDLE mapping_ = nullptr;  // only for a named instance whose block is shared
 };

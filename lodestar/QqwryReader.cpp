@@ -33,8 +33,8 @@ QqwryReader::LoadResult QqwryReader::Load(std::vector<unsigned char> bytes) {
     const uint64_t last = Little4(bytes.data() + 4);
     if (last < first || (last - first) % kEntrySize != 0)
         return LoadResult::Damaged;
-    // The search needs a last entry distinct from the first, and every entry inside the file.
-    if (last - first < kEntrySize || last + kEntrySize > bytes.size())
+    // Every entry must lie inside the file; one entry is a whole database.
+    if (last + kEntrySize > bytes.size())
         return LoadResult::Damaged;
     data_ = std::move(bytes);
 

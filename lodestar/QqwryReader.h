@@ -18,8 +18,8 @@ public:
     enum class LoadResult { Loaded, Damaged };
 
     // Takes the file's bytes. Refused as damaged (and not kept) when the header is cut short, the
-    // header offsets are not 7 apart by a whole number of entries, the index lies outside the file
-    // or holds fewer than two entries.
+    // header offsets are not 7 apart by a whole number of entries or the index lies outside the
+    // file. A single entry (first and last offsets equal) is a database of one range.
     LoadResult Load(std::vector<unsigned char> bytes);
     void Unload();
     bool IsLoaded() const { return loaded_; }

@@ -6,17 +6,18 @@ namespace {
 
 const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 const int kLineChars = 76;
-const unsigned char kSkip = 0xFE;  // CR and LF
-const unsigned char kStop = 0xFF;  // everything else outside the alphabet
+// Line ends, blanks and any other byte outside the alphabet are passed over: senders fold and
+// indent base64 freely. Only the padding ends the data.
+const unsigned char kSkip = 0xFE;
+const unsigned char kStop = 0xFF;  // '='
 
 struct DecodeTable {
     unsigned char v[256];
     DecodeTable() {
-        memset(v, kStop, sizeof(v));
+        memset(v, kSkip, sizeof(v));
         for (int i = 0; i < 64; ++i)
             v[static_cast<unsigned char>(kAlphabet[i])] = static_cast<unsigned char>(i);
-        v[static_cast<unsigned char>('\r')] = kSkip;
-        v[static_cast<unsigned char>('\n')] = kSkip;
+        v[static_cast<unsigned char>('=')] = kStop;
     }
 };
 

@@ -13,8 +13,9 @@ public:
     int Encode(char* out, int capacity) override;
     int Decode(char* out, int capacity) override;
 
-    // Shared with header encoded words. Decoding skips CR and LF and stops at the first byte
-    // outside the alphabet ('=' included); a last group of 2 or 3 characters still gives 1 or 2 bytes.
+    // Shared with header encoded words. Decoding skips every byte outside the alphabet (line
+    // ends, blanks) and stops at the first '='; a last group of 2 or 3 characters still gives 1 or
+    // 2 bytes.
     static int EncodeBytes(const char* in, int length, char* out, int capacity, bool lineBreaks, bool* overflowed);
     static int DecodeBytes(const char* in, int length, char* out, int capacity, bool* overflowed);
     static int EncodedLength(int length, bool lineBreaks);

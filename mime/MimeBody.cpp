@@ -117,6 +117,7 @@ void MimeBody::Clear() {
     DeleteAllParts();
     content_.reset();
     contentLength_ = 0;
+    epilogue_.clear();
     MimeHeader::Clear();
 }
 
@@ -195,7 +196,7 @@ int MimeBody::GetLength() const {
     long long boundary = static_cast<long long>(GetBoundary().size());
     for (const auto& part : parts_)
         total += boundary + part->GetLength() + 6;
-    total += boundary + 8;
+    total += boundary + 8 + static_cast<long long>(epilogue_.size());
     return Clamp(total);
 }
 
@@ -210,11 +211,13 @@ int MimeBody::Store(char* buffer, int size) const {
     n += coder->Encode(buffer + n, size - n);
     if (coder->Overflowed())
         return -1;
-    if (parts_.empty())
+    // A multipart read without parts but with an epilogue still writes its closing line, so that
+    // the epilogue reads back as one.
+    if (parts_.empty() && epilogue_.empty())
         return n;
     const std::string boundary = GetBoundary();
     if (boundary.empty())
-        return -1;
+        return parts_.empty() ? n : -1;
     const int blen = static_cast<int>(boundary.size());
     bool first = true;
     for (const auto& part : parts_) {
@@ -235,12 +238,19 @@ int MimeBody::Store(char* buffer, int size) const {
     }
     // A message without its closing line would read back as truncated, so a buffer too small
     // for it fails the store rather than silently dropping the line.
-    if (blen > size - n - 8)
+    int start = n;
+    if (parts_.empty() && n >= 2 && buffer[n - 2] == '\r' && buffer[n - 1] == '\n')
+        start = n - 2;
+    const int epilogueLength = static_cast<int>(epilogue_.size());
+    if (blen > size - start - 8 || epilogueLength > size - start - 8 - blen)
         return -1;
-    memcpy(buffer + n, "\r\n--", 4);
-    memcpy(buffer + n + 4, boundary.data(), blen);
-    memcpy(buffer + n + 4 + blen, "--\r\n", 4);
-    return n + blen + 8;
+    memcpy(buffer + start, "\r\n--", 4);
+    memcpy(buffer + start + 4, boundary.data(), blen);
+    memcpy(buffer + start + 4 + blen, "--\r\n", 4);
+    n = start + blen + 8;
+    if (epilogueLength > 0)
+        memcpy(buffer + n, epilogue_.data(), epilogueLength);
+    return n + epilogueLength;
 }
 
 bool MimeBody::StoreToString(std::string& out) const {
@@ -262,6 +272,7 @@ int MimeBody::Load(const char* text, int size) {
         return pos;
     content_.reset();
     contentLength_ = 0;
+    epilogue_.clear();
 
     std::string boundary;
     if (depth_ < kMaxDepth && GetMediaType() == kMediaMultipart)
@@ -297,8 +308,10 @@ int MimeBody::Load(const char* text, int size) {
         return size;
     if (lineEnd < 0)
         return size;  // the delimiter line is cut off: nothing more to read
-    if (closing)
+    if (closing) {
+        epilogue_.assign(text + lineEnd + 2, size - (lineEnd + 2));
         return lineEnd + 2;
+    }
     return LoadParts(text, size, lineEnd + 2, boundary);
 }
 
@@ -318,14 +331,25 @@ int MimeBody::LoadParts(const char* text, int size, int partStart, const std::st
         // An empty part (two delimiter lines in a row) is a part without header or content.
         if (partSize > 0) {
             int result = part->Load(text + partStart, partSize);
-            if (result < 1)
+            if (result < 0)
                 return result;
+            if (result == 0) {
+                // The header cannot be read (no empty line before the next delimiter, say). One
+                // bad part must not lose the message: its text becomes the content of a part
+                // without fields, which stores back with its bytes unchanged.
+                part = CreateBody(MediaTypeName(kMediaText));
+                part->depth_ = depth_ + 1;
+                if (part->SetContent(text + partStart, partSize) < 0)
+                    return -1;
+            }
         }
         parts_.push_back(std::move(part));
         if (next < 0 || lineEnd < 0)
             return size;
-        if (closing)
+        if (closing) {
+            epilogue_.assign(text + lineEnd + 2, size - (lineEnd + 2));
             return lineEnd + 2;
+        }
         partStart = lineEnd + 2;
     }
 }

@@ -29,7 +29,9 @@ public:
     int Store(char* buffer, int size) const override;
     // Parses a whole body. Returns the bytes consumed (up to the closing boundary line of a
     // multipart, else all of `size`), 0 when the header cannot be read, a negative value on
-    // allocation failure. Fields are appended to any already present.
+    // allocation failure. Fields are appended to any already present. The text after a closing
+    // boundary line is kept as the epilogue, and a part whose header cannot be read is kept as a
+    // part without fields whose content is the part's text.
     int Load(const char* text, int size) override;
 
     // Copies `length` bytes (0: `data` is NUL-terminated). Returns the length, -1 without memory.
@@ -38,6 +40,8 @@ public:
     // Valid until the content changes; always NUL-terminated.
     const char* GetContentData() const { return content_ ? content_.get() : ""; }
     int GetContentLength() const { return contentLength_; }
+    // The text after a multipart body's closing boundary line, written back after it by Store.
+    const std::string& GetEpilogue() const { return epilogue_; }
     // Writes the decoded content to `path` (created or truncated). Empty content writes nothing.
     bool WriteToFile(const std::string& path) const;
 
@@ -59,5 +63,6 @@ private:
     std::unique_ptr<char[]> content_;
     int contentLength_ = 0;
     std::list<std::unique_ptr<MimeBody>> parts_;
+    std::string epilogue_;
     int depth_ = 0;  // nesting level while loading: 0 for the top-level body
 };

@@ -40,8 +40,8 @@ inline bool IsSpecial(unsigned char c) {
     }
 }
 
-// Upper-case hex digits only: lower-case escapes are not produced by encoders and a decoder
-// treats "=a0" as a stray '=' followed by text.
+// Upper-case hex digits only, the class that encoders write; the quoted-printable decoder also
+// takes lower-case ones.
 inline bool IsHexDigit(unsigned char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }

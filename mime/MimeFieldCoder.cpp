@@ -31,6 +31,26 @@ bool IsLetter(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// "=?" in text written as it is would be taken for the start of an encoded word when the field
+// is read again.
+bool StartsWordLookalike(const char* in, int n, int i) {
+    return in[i] == '=' && i + 1 < n && in[i + 1] == '?';
+}
+
+// A CR or LF belongs to a fold only as part of CR LF followed by a blank. Any other one, written
+// as it is, would end the header line (or the whole header) for whoever reads the message next.
+bool IsBareLineBreak(const char* in, int n, int i) {
+    if (in[i] == '\r')
+        return !(i + 2 < n && in[i + 1] == '\n' && IsBlank(in[i + 2]));
+    if (in[i] == '\n')
+        return !(i >= 1 && in[i - 1] == '\r' && i + 1 < n && IsBlank(in[i + 1]));
+    return false;
+}
+
 }  // namespace
 
 // Writes into `out` up to `capacity`, or only counts when `out` is null.
@@ -39,9 +59,10 @@ struct MimeFieldCoder::Writer {
     int capacity;
     int n = 0;
     bool overflowed = false;
-    // Blank bytes of the value written since the last encoded word, and the offset where that
-    // encoded word ended (-1: something else came after it).
+    // The offset where the last encoded word ended (-1: something else came after it), and the
+    // whitespace of the value written since then.
     int encodedEnd = -1;
+    std::string blanks;
 
     Writer(char* o, int c) : out(o), capacity(c) {}
     void Put(const char* p, int len) {
@@ -83,17 +104,30 @@ std::string MimeFieldCoder::EncodeValue(const std::string& value) {
 void MimeFieldCoder::EncodeTo(Writer& w) const {
     const char* in = input_;
     const int n = length_;
-    if (charset_.empty() || kind_ == kText) {
-        if (charset_.empty())
-            w.Put(in, n);
-        else
-            EncodeWord(w, std::string(in, n));
+    if (charset_.empty()) {
+        // Without a character set nothing can be encoded, so a bare line break becomes a blank.
+        int run = 0;
+        for (int i = 0; i < n; ++i) {
+            if ((in[i] == '\r' || in[i] == '\n') && IsBareLineBreak(in, n, i)) {
+                w.Put(in + run, i - run);
+                w.Put(' ');
+                run = i + 1;
+            }
+        }
+        w.Put(in + run, n - run);
+        return;
+    }
+    if (kind_ == kText) {
+        EncodeWord(w, std::string(in, n));
         return;
     }
     int i = 0;
     while (i < n) {
         int start = i;
-        while (i < n && !IsSpace(in[i]) && !IsSpecial(in[i]))
+        // A bare line break or a "=?" is no word boundary: it stays in the word, which it forces
+        // to be encoded.
+        while (i < n &&
+               ((!IsSpace(in[i]) && !IsSpecial(in[i])) || IsBareLineBreak(in, n, i) || StartsWordLookalike(in, n, i)))
             ++i;
         if (i > start)
             EncodeWord(w, std::string(in + start, i - start));
@@ -117,8 +151,10 @@ void MimeFieldCoder::EncodeTo(Writer& w) const {
             continue;
         }
         w.Put(static_cast<char>(c));
-        if (!(c == ' ' || c == '\t'))
+        if (!IsSpace(c))
             w.encodedEnd = -1;
+        else if (w.encodedEnd >= 0)
+            w.blanks.push_back(static_cast<char>(c));
         if ((kind_ == kAddress && (c == ',' || c == ':')) || (kind_ == kParameter && c == ';')) {
             w.Put("\r\n\t", 3);
             while (i < n && IsSpace(in[i]))
@@ -128,27 +164,29 @@ void MimeFieldCoder::EncodeTo(Writer& w) const {
 }
 
 void MimeFieldCoder::EncodeWord(Writer& w, const std::string& word) const {
+    // k counts the bytes that cannot be written as they are: 8-bit ones, bare line breaks and
+    // the '=' of a "=?".
     int k = 0;
-    for (unsigned char c : word)
-        k += mimechars::Is8Bit(c) ? 1 : 0;
+    const int wordLength = static_cast<int>(word.size());
+    for (int i = 0; i < wordLength; ++i) {
+        if (mimechars::Is8Bit(word[i]) || IsBareLineBreak(word.data(), wordLength, i) ||
+            StartsWordLookalike(word.data(), wordLength, i))
+            ++k;
+    }
     if (k == 0) {
         w.Put(word);
         w.encodedEnd = -1;
         return;
     }
-    // Readers drop blanks between two encoded words, so blanks of the value that separate two
-    // of them travel inside the second word instead.
+    // Readers drop whitespace (folds included) between two encoded words, so the whitespace of
+    // the value that separates two of them travels inside the second word instead.
     std::string bytes;
-    if (w.encodedEnd >= 0 && w.n > w.encodedEnd) {
-        int blanks = w.n - w.encodedEnd;
-        if (w.out)
-            bytes.assign(w.out + w.encodedEnd, blanks);
-        else
-            bytes.assign(blanks, ' ');  // counting only: the length is what matters
+    if (w.encodedEnd >= 0 && !w.blanks.empty()) {
+        bytes = w.blanks;
         w.n = w.encodedEnd;
         w.Put(' ');  // the words still need a separator of their own
-        for (unsigned char c : bytes)
-            k += mimechars::Is8Bit(c) ? 1 : 0;
+        for (char c : bytes)
+            k += (c == ' ' || c == '\t') ? 0 : 1;
     }
     bytes += word;
     const int n = static_cast<int>(bytes.size());
@@ -193,6 +231,7 @@ void MimeFieldCoder::EncodeWord(Writer& w, const std::string& word) const {
         w.Put("?=", 2);
     }
     w.encodedEnd = w.n;
+    w.blanks.clear();
 }
 
 int MimeFieldCoder::Decode(char* out, int capacity) {

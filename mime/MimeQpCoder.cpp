@@ -11,7 +11,7 @@ const char kHex[] = "0123456789ABCDEF";
 const int kMaxLine = 75;
 
 // Per-byte classes for the encoder, built once: most bytes need only one table look-up.
-enum ByteKind : unsigned char { kPlain, kEscape, kBlank, kDot, kLineEnd };
+enum ByteKind : unsigned char { kPlain, kEscape, kBlank, kDot, kDash, kLineEnd };
 
 struct KindTable {
     unsigned char kind[256];
@@ -24,6 +24,7 @@ struct KindTable {
         kind[static_cast<unsigned char>(' ')] = kBlank;
         kind[static_cast<unsigned char>('\t')] = kBlank;
         kind[static_cast<unsigned char>('.')] = kDot;
+        kind[static_cast<unsigned char>('-')] = kDash;
         kind[static_cast<unsigned char>('\r')] = kLineEnd;
         kind[static_cast<unsigned char>('\n')] = kLineEnd;
     }
@@ -34,6 +35,7 @@ const KindTable kTable;
 bool IsLiteral(const unsigned char* in, int n, int i) {
     switch (kTable.kind[in[i]]) {
         case kPlain:
+        case kDash:
             return true;
         case kBlank:
             return i + 1 < n && in[i + 1] != '\r';
@@ -59,6 +61,9 @@ int MimeQpCoder::GetEncodeLength() const {
     return total > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(total);
 }
 
+// An output line that begins with "--" could be read as a multipart delimiter once the body is
+// stored inside a message, so its first '-' is escaped. Only the line's first byte is checked;
+// the estimate already counts 2 extra bytes for every '-'.
 int MimeQpCoder::Encode(char* out, int capacity) {
     overflowed_ = false;
     const unsigned char* in = reinterpret_cast<const unsigned char*>(input_);
@@ -90,7 +95,11 @@ int MimeQpCoder::Encode(char* out, int capacity) {
                 overflowed_ = true;
                 return o;
             }
-            if (breakAt > lineStart) {
+            // Moving the tail down is skipped when that tail would start the new line with "--".
+            bool moveTail = breakAt > lineStart;
+            if (moveTail && breakAt < o && out[breakAt] == '-')
+                moveTail = !(breakAt + 1 < o ? out[breakAt + 1] == '-' : c == '-');
+            if (moveTail) {
                 memmove(out + breakAt + 3, out + breakAt, o - breakAt);
                 memcpy(out + breakAt, "=\r\n", 3);
                 o += 3;
@@ -101,6 +110,10 @@ int MimeQpCoder::Encode(char* out, int capacity) {
                 lineStart = o;
             }
             breakAt = -1;
+        }
+        if (c == '-' && o == lineStart && i + 1 < n && in[i + 1] == '-') {
+            literal = false;
+            itemLen = 3;
         }
         if (o + itemLen > capacity) {
             overflowed_ = true;
@@ -139,9 +152,10 @@ int MimeQpCoder::DecodeBytes(const char* text, int length, char* out, int capaci
             if (i + 1 >= length)
                 break;  // a trailing '=' is dropped
             unsigned char h = in[i + 1];
-            if (mimechars::IsHexDigit(h) && i + 2 < length) {
+            // Escapes are written in upper case, but mail programs do send "=c3=a9".
+            if ((mimechars::IsHexDigit(h) || (h >= 'a' && h <= 'f')) && i + 2 < length) {
                 unsigned char l = in[i + 2];
-                unsigned hi = h <= '9' ? h - '0' : h - 'A' + 10;
+                unsigned hi = h <= '9' ? h - '0' : (mimechars::ToUpper(h) - 'A' + 10);
                 // Any second byte is accepted; only its low four bits count after the
                 // digit/letter adjustment, so 'a' and 'A' give the same value.
                 unsigned lo = (l <= '9' ? l - '0' : l - 'A' + 10u) & 15u;

@@ -2,18 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-class SectionLock {
-public:
-    explicit SectionLock(CRITICAL_SECTION* section) : section_(section) { EnterCriticalSection(section_); }
-    ~SectionLock() { LeaveCriticalSection(section_); }
-
-private:
-    CRITICAL_SECTION* section_;
-};
-
-}  // namespace
+#include "host/SectionLock.h"
 
 BusyFolderList::BusyFolderList() {
     InitializeCriticalSection(&lock_);

@@ -80,10 +80,12 @@ void MarkFolderReadOnce() {
 // and starts the group update. Runs inside the fault guard of BKC_OnOpenFolder.
 void OpenNewsFolder(LPCSTR folderId) {
     std::string folder = HostText(folderId);
+    // Asked before the lock is taken: a host call that faults must not do so while holding it.
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
     std::string location, group;
     {
         OptexLock hold(gConfigOptex);
-        if (!FindNewsFolder(HostText(gHostApi.BKA_GetCurrentMailBox()), folder, &location, &group))
+        if (!FindNewsFolder(mailBox, folder, &location, &group))
             return;
         if (gSettings.markRead != 0)
             MarkFolderReadOnce();
@@ -100,11 +102,12 @@ void OpenNewsFolder(LPCSTR folderId) {
 bool RetrieveIfPlaceholder(const std::string& mailId) {
     if (SpecifiedHeader("X-RILLPOST-FLAG") != "FALSE")
         return true;
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
+    std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
     std::string location, group;
     {
         OptexLock hold(gConfigOptex);
-        bool found = FindNewsFolder(HostText(gHostApi.BKA_GetCurrentMailBox()),
-                                    HostText(gHostApi.BKA_GetCurrentFolder()), &location, &group);
+        bool found = FindNewsFolder(mailBox, folder, &location, &group);
         gConfig.ResetPosition();
         if (!found)
             return false;

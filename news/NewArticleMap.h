@@ -21,6 +21,9 @@ public:
     void Clear();
     size_t Size();
 
+    // The lock, for a fault guard to release (see CSE::ReleaseOnFault).
+    CRITICAL_SECTION* Lock() { return &lock_; }
+
 private:
     CRITICAL_SECTION lock_;
     std::map<std::string, std::string> articles_;

@@ -10,6 +10,7 @@
 #include "host/HostApi.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
+#include "news/SocketStart.h"
 #include "news/SyncTimer.h"
 #include "news/WindowHooks.h"
 #include "news/Workers.h"
@@ -46,10 +47,29 @@ void CopyField(char* field, const char* text) {
 
 bool (*gRunPreferencesDialog)(HWND parent, Preferences* values) = nullptr;
 
+void LoadConfiguration(const std::string& path) {
+    gConfig.LoadConfig(path.c_str());
+    // A damaged file is copied aside now, while nothing can have been saved over it yet; the
+    // user hears of it at start, since no message box may be shown while the library loads.
+    if (gConfigDamage.Inspect(path, gConfig))
+        gConfigDamage.SetAside();
+    gDamageReported = false;
+    gSettings.Load(gConfig);
+}
+
+bool SaveConfiguration() {
+    return gConfigDamage.SetAside() && gConfig.SaveFile(gConfig.GetConfigPath().c_str());
+}
+
 bool InitializeNewsPlugin(HMODULE module) {
     gModule = module;
     WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+    if (WSAStartup(kWinsockVersion, &data) != 0) {
+        MessageBoxA(nullptr, kSocketStartFailed, "Rillpost", MB_OK | MB_ICONERROR);
+        return false;
+    }
+    if (!IsWinsockVersionUsable(data.wVersion)) {
+        WSACleanup();
         MessageBoxA(nullptr, kSocketStartFailed, "Rillpost", MB_OK | MB_ICONERROR);
         return false;
     }
@@ -59,13 +79,9 @@ bool InitializeNewsPlugin(HMODULE module) {
         gSocketsStarted = false;
         return false;
     }
-    gConfig.LoadConfig((ModuleFolder(module) + kConfigFileName).c_str());
-    gSettings.Load(gConfig);
-    // A fault inside a guarded callback or worker must not leave these held by its thread.
-    CSE::ReleaseOnFault(&gConfigOptex);
-    CSE::ReleaseOnFault(&gSourceOptex);
-    CSE::ReleaseOnFault(gBusyFolders.Lock());
-    CSE::ReleaseOnFault(gPostingWindows.Lock());
+    LoadConfiguration(ModuleFolder(module) + kConfigFileName);
+    // A fault inside a guarded callback or worker must not leave a lock held by its thread.
+    GuardSharedLocks();
     return true;
 }
 
@@ -73,10 +89,7 @@ void ShutdownNewsPlugin() {
     // BKC_OnExit normally cancelled the timer already, waiting for its callback.
     AbandonSyncTimer();
     RestoreSubclassedWindows();
-    CSE::ForgetLock(&gConfigOptex);
-    CSE::ForgetLock(&gSourceOptex);
-    CSE::ForgetLock(gBusyFolders.Lock());
-    CSE::ForgetLock(gPostingWindows.Lock());
+    ForgetSharedLocks();
     if (gSocketsStarted)
         WSACleanup();
     gSocketsStarted = false;
@@ -95,6 +108,10 @@ int WINAPI BKC_OnStart() {
         gGeomarkModule = nullptr;
     if (gSettings.synTime != 0)
         CreateSyncTimer(10, gSettings.synTime);
+    if (gConfigDamage.IsDamaged() && !gDamageReported) {
+        gDamageReported = true;
+        gShowMessageBox(gMainWindow, gConfigDamage.Message().c_str(), "Rillpost", MB_OK | MB_ICONWARNING);
+    }
     return 0;
 }
 
@@ -109,7 +126,7 @@ int WINAPI BKC_OnExit() {
         // still running may be in the middle of its own configuration sequence.
         OptexLock hold(gConfigOptex);
         PrepareConfigForExit(gConfig, gSettings.online);
-        gConfig.SaveFile(gConfig.GetConfigPath().c_str());
+        SaveConfiguration();
     }
     gPostingWindows.DestroyFinished();
     gPendingSources.Drain(true);
@@ -136,6 +153,6 @@ int WINAPI BKC_OnPlugInSetup(HWND parent) {
     OptexLock hold(gConfigOptex);
     Preferences values = Preferences::FromCache(gSettings);
     if (gRunPreferencesDialog(parent, &values))
-        ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer);
+        ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer, SaveConfiguration);
     return 1;
 }

@@ -1,13 +1,30 @@
 #include "news/NewsState.h"
 
+#include "host/CSE.h"
+
 namespace {
+
 const DWORD kLockSpinCount = 4000;
+
+// Every lock of the process-wide state, in one list for registering and forgetting alike.
+template <class F>
+void ForEachSharedLock(F visit) {
+    visit(&gConfigOptex);
+    visit(&gSourceOptex);
+    visit(gBusyFolders.Lock());
+    visit(gNewArticles.Lock());
+    visit(gPostingWindows.Lock());
 }
+
+}  // namespace
 
 HMODULE gModule = nullptr;
 CXmlConfig gConfig;
 Optex gConfigOptex(kLockSpinCount);
 SettingCache gSettings;
+DamagedFile gConfigDamage;
+bool gDamageReported = false;
+int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = MessageBoxA;
 Optex gSourceOptex(kLockSpinCount);
 PendingSourceList gPendingSources(gSourceOptex);
 BusyFolderList gBusyFolders;
@@ -21,3 +38,11 @@ HWND gFolderTree = nullptr;
 HWND gMessageList = nullptr;
 HWND gStatusBar = nullptr;
 volatile LONG gShuttingDown = 0;
+
+void GuardSharedLocks() {
+    ForEachSharedLock([](auto* lock) { CSE::ReleaseOnFault(lock); });
+}
+
+void ForgetSharedLocks() {
+    ForEachSharedLock([](auto* lock) { CSE::ForgetLock(lock); });
+}

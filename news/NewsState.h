@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "host/Optex.h"
 #include "host/PluginCallbacks.h"
 #include "news/BusyFolderList.h"
@@ -11,6 +13,7 @@
 #include "news/PendingSourceList.h"
 #include "news/PostingWindowList.h"
 #include "news/SettingCache.h"
+#include "xml/DamagedFile.h"
 #include "xml/XmlConfig.h"
 
 // This library's module handle (the plug-in DLL); the process's executable in test programs
@@ -22,6 +25,20 @@ extern HMODULE gModule;
 extern CXmlConfig gConfig;
 extern Optex gConfigOptex;
 extern SettingCache gSettings;
+// The configuration file as loaded, when it was damaged: set aside before the first save, and
+// reported once (gDamageReported) at start. Guarded like gConfig.
+extern DamagedFile gConfigDamage;
+extern bool gDamageReported;
+
+// Loads the configuration file at path into gConfig, sets a damaged one aside and reads the
+// setting cache. Called at library load.
+void LoadConfiguration(const std::string& path);
+// Saves gConfig to its file; never over a damaged file that could not be set aside. The caller
+// holds gConfigOptex. False when nothing was saved.
+bool SaveConfiguration();
+
+// Shows the plug-in's message boxes; a test replaces it to see them without a window.
+extern int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // Pending message sources, guarded by gSourceOptex.
 extern Optex gSourceOptex;
@@ -51,6 +68,11 @@ extern volatile LONG gShuttingDown;
 inline bool IsShuttingDown() {
     return gShuttingDown != 0;
 }
+
+// Registers every lock of the state above with the fault guard (CSE::ReleaseOnFault), so that a
+// fault on a thread that holds one cannot leave it held; ForgetSharedLocks undoes it at unload.
+void GuardSharedLocks();
+void ForgetSharedLocks();
 
 // Library initialization and the last clean-up before unload (see NewsPlugin.cpp).
 bool InitializeNewsPlugin(HMODULE module);

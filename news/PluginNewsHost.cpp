@@ -147,6 +147,10 @@ bool PluginNewsShared::ShowWithLocation(const std::string& mailId, const std::st
     return true;
 }
 
+bool PluginNewsShared::SaveConfiguration() {
+    return ::SaveConfiguration();
+}
+
 PluginNewsHost& ThePluginHost() {
     static PluginNewsHost host;
     return host;

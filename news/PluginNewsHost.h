@@ -33,6 +33,7 @@ public:
     void RunWithSources(const std::function<void()>& write) override;
     void QueueSource(const std::string& mailId, const std::string& text) override;
     bool ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) override;
+    bool SaveConfiguration() override;
 };
 
 PluginNewsHost& ThePluginHost();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/SectionLock.h"
+
 PostingWindowList::~PostingWindowList() {
     // Records still listed at unload belong to postings that never ended; their windows went
     // with the host's windows, so only the records are freed.
@@ -11,19 +13,19 @@ PostingWindowList::~PostingWindowList() {
 }
 
 void PostingWindowList::Add(PostingRecord* record) {
-    EnterCriticalSection(&lock_);
+    SectionLock hold(&lock_);
     records_.push_back(record);
-    LeaveCriticalSection(&lock_);
 }
 
 void PostingWindowList::DestroyFinished() {
     std::vector<PostingRecord*> finished;
-    EnterCriticalSection(&lock_);
-    auto split = std::stable_partition(records_.begin(), records_.end(),
-                                       [](PostingRecord* record) { return record->inProgress != 0; });
-    finished.assign(split, records_.end());
-    records_.erase(split, records_.end());
-    LeaveCriticalSection(&lock_);
+    {
+        SectionLock hold(&lock_);
+        auto split = std::stable_partition(records_.begin(), records_.end(),
+                                           [](PostingRecord* record) { return record->inProgress != 0; });
+        finished.assign(split, records_.end());
+        records_.erase(split, records_.end());
+    }
     // Destroyed outside the lock: destroying a window sends it messages.
     for (PostingRecord* record : finished) {
         if (record->destroyWindow && record->window)
@@ -33,8 +35,6 @@ void PostingWindowList::DestroyFinished() {
 }
 
 size_t PostingWindowList::Size() {
-    EnterCriticalSection(&lock_);
-    size_t size = records_.size();
-    LeaveCriticalSection(&lock_);
-    return size;
+    SectionLock hold(&lock_);
+    return records_.size();
 }

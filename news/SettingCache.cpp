@@ -30,7 +30,8 @@ Preferences Preferences::FromCache(const SettingCache& c) {
 bool ApplyPreferences(CXmlConfig& config,
                       SettingCache& cache,
                       const Preferences& values,
-                      const std::function<void(int, int)>& reschedule) {
+                      const std::function<void(int, int)>& reschedule,
+                      const std::function<bool()>& save) {
     const int ordered[] = {values.maxNum,        values.encodeHeader, values.threadSort, values.updateNow,
                            values.downloadStyle, values.markRead,     values.postPopup,  values.submenu,
                            values.synTime,       values.pictureRender};
@@ -42,7 +43,7 @@ bool ApplyPreferences(CXmlConfig& config,
             reschedule(cache.synTime, ordered[i]);
         cache.*setting.field = ordered[i];
     }
-    return config.SaveFile(config.GetConfigPath().c_str());
+    return save ? save() : config.SaveFile(config.GetConfigPath().c_str());
 }
 
 void PrepareConfigForExit(CXmlConfig& config, int online) {

@@ -41,13 +41,15 @@ struct Preferences {
     static Preferences FromCache(const SettingCache& cache);
 };
 
-// Writes the dialog's values to the document and the cache in order and saves the document.
-// `reschedule(old, new)` runs just before SynTime enters the cache, with the cached and the new
-// minutes. The caller holds the configuration Optex. False when the file could not be saved.
+// Writes the dialog's values to the document and the cache in order and saves the document,
+// with `save` when given (else to the document's own path). `reschedule(old, new)` runs just
+// before SynTime enters the cache, with the cached and the new minutes. The caller holds the
+// configuration Optex. False when the file could not be saved.
 bool ApplyPreferences(CXmlConfig& config,
                       SettingCache& cache,
                       const Preferences& values,
-                      const std::function<void(int, int)>& reschedule);
+                      const std::function<void(int, int)>& reschedule,
+                      const std::function<bool()>& save = nullptr);
 
 // Exit bookkeeping of the document: writes the online flag and turns every existing HaveRead of
 // every Subgroup of every Server back to "0", so the next run marks groups as read again.

@@ -15,6 +15,7 @@
 namespace {
 
 const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
+const char kUnknownException[] = "Unkown Exception Raised.";
 const char kNoArticlesAdded[] = "0 new articles added";
 
 bool ReplyIs(const std::string& reply, int expected) {
@@ -159,6 +160,18 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
         ReportSocketFailure(*failure, !cancelled,
                             [this](const std::string& text) { context_.display->ShowMessage(text); });
         return false;
+    } catch (...) {
+        // Anything else (memory running out over a huge list, say) ends the fetch the same
+        // defined way: reported, and false. It must not reach the dialog's worker thread.
+        ReportOtherFailure();
+        return false;
+    }
+}
+
+void NewsClient::ReportOtherFailure() {
+    try {
+        context_.display->ShowMessage(kUnknownException);
+    } catch (...) {
     }
 }
 
@@ -169,6 +182,7 @@ void NewsClient::Cancel() {
             return;
         } catch (CBlockingSocketException* thrown) {
             delete thrown;
+        } catch (...) {
         }
     }
 }

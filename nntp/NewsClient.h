@@ -37,7 +37,8 @@ public:
     NewsClient& operator=(const NewsClient&) = delete;
 
     // Fetches the server's whole list with LIST and appends the names to GroupNames(). A reply
-    // other than 215 is shown but is not a failure. The dialog may be null.
+    // other than 215 is shown but is not a failure. The dialog may be null. Nothing is thrown:
+    // a socket failure is shown as such, any other exception as an unknown one.
     bool GetGroupList(std::string server, GroupListView* dialog);
 
     // Brings the group's new articles into its folder as placeholders (GROUP, then XOVER of the
@@ -56,7 +57,8 @@ public:
     bool RetrieveArticle(std::string server, std::string group, std::string mailId, std::string messageId, int size);
 
     // AUTHINFO USER, then (after 381 or 281) AUTHINFO PASS; true when that answer is 281. A
-    // user name or password holding a line break is refused without sending anything.
+    // user name or password holding a line break is refused without sending anything. A step of
+    // the operations' opening: throws what the socket throws, for the operation to report.
     bool Authenticate(std::string user, std::string password);
 
     // Reads a multi-line reply in pieces, reporting progress to the first display target given:
@@ -116,6 +118,8 @@ private:
     // Shows a socket failure: the time-out text itself, or the system's text for its error
     // (falling back to the exception's own text) when showSystemText is set.
     void ReportSocketFailure(const CBlockingSocketException& failure, bool showSystemText, const StatusFn& show);
+    // Shows that an exception other than the socket's ended an operation.
+    void ReportOtherFailure();
 
     NewsContext context_;
     CBlockingSocket socket_;

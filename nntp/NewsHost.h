@@ -51,6 +51,9 @@ public:
     // holds the lock through RunWithSources).
     virtual void RunWithSources(const std::function<void()>& write) = 0;
     virtual void QueueSource(const std::string& mailId, const std::string& text) = 0;
+    // Writes the configuration file (the caller holds the configuration lock). A file that was
+    // found damaged at load is set aside first, never saved over.
+    virtual bool SaveConfiguration() = 0;
     // Hands a message on display to the location plug-in; false when it is not loaded.
     virtual bool ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) = 0;
 };

@@ -122,7 +122,7 @@ bool NewsClient::SelectAndReserve(UpdateRun& run, bool saveFile) {
     run.reserved = true;
     run.saveFile = saveFile;
     if (saveFile)
-        context_.config->SaveFile(context_.config->GetConfigPath().c_str());
+        context_.shared->SaveConfiguration();
     return true;
 }
 
@@ -133,7 +133,7 @@ void NewsClient::GiveBackUnfetched(UpdateRun& run) {
     OptexLock lock(*context_.configOptex);
     if (GiveBackLastNumber(*context_.config, run.server, run.folderId, run.range.newLastNumber, fallback) &&
         run.saveFile)
-        context_.config->SaveFile(context_.config->GetConfigPath().c_str());
+        context_.shared->SaveConfiguration();
 }
 
 void NewsClient::ReportFailure(const std::string& text) {

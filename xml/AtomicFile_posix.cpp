@@ -49,24 +49,67 @@ bool ReadAll(const char* path, std::string& bytes) {
     return ok;
 }
 
-bool WriteAll(const char* path, const std::string& bytes) {
-    std::string temp = std::string(path) + ".tmp" + std::to_string(getpid());
+std::string TempPathFor(const char* path) {
+    return std::string(path) + ".tmp" + std::to_string(getpid());
+}
+
+namespace {
+
+// Replaces the whole content of the open file fd with bytes, shortening it only afterwards.
+bool Overwrite(int fd, const std::string& bytes) {
+    return lseek(fd, 0, SEEK_SET) == 0 && WriteFully(fd, bytes) &&
+           ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && fsync(fd) == 0;
+}
+
+// The folder refuses new files, but the file itself may still be writable.
+WriteFailure WriteInPlace(const char* path, const std::string& bytes) {
+    std::string old;
+    if (!ReadAll(path, old))
+        return WriteFailure::kOldKept;
+    int fd = open(path, O_WRONLY);
+    if (fd < 0)
+        return WriteFailure::kOldKept;
+    // Every write was flushed by Overwrite, so closing cannot lose any of it.
+    WriteFailure result = WriteFailure::kNone;
+    if (!Overwrite(fd, bytes))
+        result = Overwrite(fd, old) ? WriteFailure::kOldRestored : WriteFailure::kOldLost;
+    close(fd);
+    return result;
+}
+
+}  // namespace
+
+bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
+    WriteFailure result = WriteFailure::kNone;
+    std::string temp = TempPathFor(path);
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0) {
-        // The folder refuses new files; the file itself may still be writable.
-        FILE* f = fopen(path, "wb");
-        if (!f)
-            return false;
-        bool ok = bytes.size() <= gWriteLimit && fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        return fclose(f) == 0 && ok;
+        result = WriteInPlace(path, bytes);
+    } else {
+        bool ok = WriteFully(fd, bytes) && fsync(fd) == 0;
+        ok = close(fd) == 0 && ok;
+        if (!ok || rename(temp.c_str(), path) != 0) {
+            unlink(temp.c_str());
+            result = WriteFailure::kOldKept;
+        }
+    }
+    if (failure)
+        *failure = result;
+    return result == WriteFailure::kNone;
+}
+
+bool CreateNew(const char* path, const std::string& bytes, bool* existed) {
+    *existed = false;
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (fd < 0) {
+        *existed = errno == EEXIST;
+        return false;
     }
     bool ok = WriteFully(fd, bytes) && fsync(fd) == 0;
     ok = close(fd) == 0 && ok;
-    if (!ok || rename(temp.c_str(), path) != 0) {
-        unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    if (!ok)
+        unlink(path);
+    return ok;
 }
 
 }  // namespace atomicfile

@@ -85,25 +85,67 @@ bool ReadAll(const char* path, std::string& bytes) {
     return true;
 }
 
-bool WriteAll(const char* path, const std::string& bytes) {
-    std::string temp = std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId());
+std::string TempPathFor(const char* path) {
+    return std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId());
+}
+
+namespace {
+
+// Replaces the whole content of the open file with bytes, shortening it only afterwards.
+bool Overwrite(HANDLE h, const std::string& bytes) {
+    LARGE_INTEGER zero = {};
+    return SetFilePointerEx(h, zero, nullptr, FILE_BEGIN) && WriteFully(h, bytes) && SetEndOfFile(h) &&
+           FlushFileBuffers(h);
+}
+
+// The folder refuses new files, but the file itself may still be writable.
+WriteFailure WriteInPlace(const char* path, const std::string& bytes) {
+    std::string old;
+    if (!ReadAll(path, old))
+        return WriteFailure::kOldKept;
+    FileHandle direct(
+        CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!direct.Valid())
+        return WriteFailure::kOldKept;
+    if (Overwrite(direct.Get(), bytes))
+        return WriteFailure::kNone;
+    return Overwrite(direct.Get(), old) ? WriteFailure::kOldRestored : WriteFailure::kOldLost;
+}
+
+}  // namespace
+
+bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
+    WriteFailure result = WriteFailure::kNone;
+    std::string temp = TempPathFor(path);
     FileHandle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f.Valid()) {
-        // The folder refuses new files; the file itself may still be writable.
-        FileHandle direct(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!direct.Valid())
-            return false;
-        bool ok = WriteFully(direct.Get(), bytes);
-        return direct.Close() && ok;
+        result = WriteInPlace(path, bytes);
+    } else {
+        bool ok = WriteFully(f.Get(), bytes) && FlushFileBuffers(f.Get());
+        ok = f.Close() && ok;
+        if (!ok || !ReplaceWithRetry(temp, path)) {
+            DeleteFileA(temp.c_str());
+            result = WriteFailure::kOldKept;
+        }
+    }
+    if (failure)
+        *failure = result;
+    return result == WriteFailure::kNone;
+}
+
+bool CreateNew(const char* path, const std::string& bytes, bool* existed) {
+    *existed = false;
+    FileHandle f(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f.Valid()) {
+        DWORD error = GetLastError();
+        *existed = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        return false;
     }
     bool ok = WriteFully(f.Get(), bytes) && FlushFileBuffers(f.Get());
     ok = f.Close() && ok;
-    if (!ok || !ReplaceWithRetry(temp, path)) {
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-    return true;
+    if (!ok)
+        DeleteFileA(path);
+    return ok;
 }
 
 }  // namespace atomicfile

@@ -383,8 +383,30 @@ bool CXmlDocument::LoadFile(const char* path) {
     return ParseBytes(bytes.data(), bytes.size());
 }
 
-bool CXmlDocument::SaveFile(const char* path) const {
-    return path && atomicfile::WriteAll(path, text_);
+bool CXmlDocument::SaveFile(const char* path, atomicfile::WriteFailure* failure) const {
+    if (!path) {
+        if (failure)
+            *failure = atomicfile::WriteFailure::kOldKept;
+        return false;
+    }
+    return atomicfile::WriteAll(path, text_, failure);
+}
+
+const ElementRecord& CXmlDocument::Record(int index) const {
+    static const ElementRecord kNone = {};
+    return IsLive(index) ? records_[index] : kNone;
+}
+
+bool CXmlDocument::SetPosition(int parent, int current, int child, int nodeFlag) {
+    if ((parent != 0 && !IsLive(parent)) || (current != 0 && !IsLive(current)) || (child != 0 && !IsLive(child)))
+        return false;
+    if ((current != 0 && records_[current].parent != parent) || (child != 0 && records_[child].parent != current))
+        return false;
+    parent_ = parent;
+    current_ = current;
+    child_ = child;
+    nodeFlag_ = nodeFlag != 0;
+    return true;
 }
 
 // Navigation -------------------------------------------------------------------------------------
@@ -395,7 +417,7 @@ void CXmlDocument::ResetPosition() {
 }
 
 std::string CXmlDocument::GetTagNameAt(int index) const {
-    if (index <= 0 || static_cast<size_t>(index) >= records_.size())
+    if (!IsLive(index))
         return std::string();
     Token token;
     if (!NextToken(records_[index].startTagBegin + 1, token))
@@ -477,9 +499,7 @@ bool CXmlDocument::RestorePosition(const char* name) {
     auto it = savedPositions_.find(name);
     if (it == savedPositions_.end())
         return false;
-    parent_ = it->second.parent;
-    current_ = it->second.current;
-    child_ = it->second.child;
-    nodeFlag_ = current_ != 0;
-    return true;
+    // Fails when an element of the saved position has been removed since.
+    const Position& p = it->second;
+    return SetPosition(p.parent, p.current, p.child, p.current != 0);
 }

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "xml/AtomicFile.h"
+
 struct ElementRecord {
     int32_t startTagBegin;  // the '<' that opens the start tag
     int32_t startTagEnd;    // the '>' that closes the start tag
@@ -49,8 +51,9 @@ public:
     bool HasRootElement() const;
     bool LoadFile(const char* path);
     // Writes the text byte for byte. The old file is replaced only once the new one is complete,
-    // so a failed save leaves it as it was. False when the file cannot be written.
-    bool SaveFile(const char* path) const;
+    // so a failed save leaves it as it was (see atomicfile::WriteAll for the one exception, which
+    // *failure reports). False when the file cannot be written.
+    bool SaveFile(const char* path, atomicfile::WriteFailure* failure = nullptr) const;
     std::string GetParseError() const { return parseError_; }
     const std::string& GetText() const { return text_; }
 
@@ -64,23 +67,21 @@ public:
     bool SavePosition(const char* name);
     bool RestorePosition(const char* name);
 
-    // The position as element indexes (0 = none), for callers that keep handles.
+    // The position as element indexes (0 = none), for callers that keep handles. An index stays
+    // valid until its element is removed or the document is parsed again.
     int GetParentIndex() const { return parent_; }
     int GetCurrentIndex() const { return current_; }
     int GetChildIndex() const { return child_; }
-    // Sets the position directly; the indexes must be live records (or 0).
-    void SetPosition(int parent, int current, int child, int nodeFlag) {
-        parent_ = parent;
-        current_ = current;
-        child_ = child;
-        nodeFlag_ = nodeFlag;
-    }
+    // Sets the position directly. False, leaving the position as it was, unless every index is 0
+    // or a valid element, current is 0 or a child of parent, and child is 0 or a child of current.
+    bool SetPosition(int parent, int current, int child, int nodeFlag);
 
     // Content.
     std::string GetElementText() const { return GetTextAt(current_); }
     std::string GetChildText() const { return GetTextAt(child_); }
     bool SetElementText(const char* text, bool asCdata) { return SetTextAt(current_, text, asCdata); }
     bool SetChildText(const char* text, bool asCdata) { return SetTextAt(child_, text, asCdata); }
+    // By element index; an index that is not a valid element gives "" and false.
     std::string GetTextAt(int index) const;
     bool SetTextAt(int index, const char* text, bool asCdata);
     std::string GetTagNameAt(int index) const;
@@ -94,7 +95,8 @@ public:
     std::string UnescapeText(int begin, int end) const;
 
 protected:
-    const ElementRecord& Record(int index) const { return records_[index]; }
+    // The record of a valid element; a zeroed record for any other index.
+    const ElementRecord& Record(int index) const;
 
 private:
     struct Position {
@@ -127,6 +129,11 @@ private:
     int OpenElement(int parent);
     bool CloseElement(int index);
     void SetError(const char* format, int index);
+
+    // A record in use by an element of the tree: taken and not removed. A removed element's
+    // record (and those of its descendants) keeps parent -1, since its offsets no longer fit.
+    bool IsLive(int index) const { return index > 0 && index < nextFree_ && records_[index].parent >= 0; }
+    void MarkRemoved(int index);
 
     bool HasChildren(int index) const { return records_[index].firstChild != 0; }
     bool IsEmptyElement(int index) const {

@@ -146,7 +146,7 @@ std::string CXmlDocument::UnescapeText(int begin, int end) const {
 }
 
 std::string CXmlDocument::GetTextAt(int index) const {
-    if (index <= 0 || static_cast<size_t>(index) >= records_.size() || HasChildren(index) || IsEmptyElement(index))
+    if (!IsLive(index) || HasChildren(index) || IsEmptyElement(index))
         return std::string();
     const ElementRecord& r = records_[index];
     int begin = r.startTagEnd + 1;
@@ -205,7 +205,7 @@ void CXmlDocument::ShiftOffsets(int from, int delta, int except) {
 }
 
 bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
-    if (index <= 0 || static_cast<size_t>(index) >= records_.size() || index >= nextFree_ || HasChildren(index))
+    if (!IsLive(index) || HasChildren(index))
         return false;
     std::string markup;
     bool cdataSafe = true;
@@ -393,6 +393,18 @@ bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* tex
     return true;
 }
 
+// Marks an unlinked element and its descendants as removed. Their records are never reused.
+void CXmlDocument::MarkRemoved(int index) {
+    std::vector<int> pending{index};
+    while (!pending.empty()) {
+        int i = pending.back();
+        pending.pop_back();
+        for (int c = records_[i].firstChild; c; c = records_[c].nextSibling)
+            pending.push_back(c);
+        records_[i].parent = -1;
+    }
+}
+
 bool CXmlDocument::AddElement(const char* name, const char* text, bool before) {
     return InsertElement(false, name, text, before);
 }
@@ -424,6 +436,7 @@ bool CXmlDocument::RemoveElement() {
     ReplaceText(begin, end, std::string());
     r.nextSibling = 0;
     ShiftOffsets(end, begin - end, index);
+    MarkRemoved(index);
 
     current_ = previous;
     child_ = 0;

@@ -95,6 +95,7 @@ public:
     void RunWithSources(const std::function<void()>& write) override { write(); }
     void QueueSource(const std::string&, const std::string&) override {}
     bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
+    bool SaveConfiguration() override { return true; }
 
     size_t appended = 0;
     size_t bytes = 0;

@@ -154,6 +154,15 @@ TEST(CfgshiftCommandLine, WritesTheNamedXmlFile) {
     EXPECT_FALSE(FileExists(dir / "in.xml"));
 }
 
+TEST(CfgshiftCommandLine, NamesTheSectionsWhoseGroupsWereLeftOut) {
+    TempFolder dir;
+    ASSERT_TRUE(atomicfile::WriteAll((dir / "in.ini").c_str(), "[no.id]\r\nLogin=0\r\nsome\\folder\\=g\r\n"));
+    RunResult run = RunProgram("\"" + dir / "in.ini" + "\"");
+    EXPECT_EQ(0u, run.exitCode) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("left out")) << run.output;
+    EXPECT_NE(std::string::npos, run.output.find("[no.id]")) << run.output;
+}
+
 TEST(CfgshiftCommandLine, FailuresExitWithOneAndSayWhy) {
     TempFolder dir;
     RunResult missing = RunProgram("\"" + dir / "missing.ini" + "\"");

@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "cfgshift/IniReader.h"
 #include "xml/XmlConfig.h"
@@ -87,6 +88,15 @@ TEST(ConvertIni, ServersAndGroupsLandInDocumentedOrder) {
 // than with "Login" and the group numbers as subscriptions). Two such sections stay two servers.
 TEST(ConvertIni, ServersWithoutIdKeepTheirOwnRecords) {
     const char ini[] = "[X]\nLogin=1\nUsername=ux\ng=5\n[Y]\nLogin=0\nPassword=py\n";
+    // Only X had keys that were left out; the user is told about it, not about Y.
+    CIniReader reader;
+    reader.ParseText(ini);
+    CXmlConfig config;
+    EXPECT_EQ(std::vector<std::string>{"X"}, cfgshift::ConvertIni(reader, config));
+    EXPECT_NE(std::string::npos, cfgshift::DescribeResult(cfgshift::ConvertResult::kOk, "a.ini", "a.xml", {"X"})
+                                     .find("left out, because a section without \"ID\" does not tell which keys "
+                                           "are its folders: [X]."));
+
     EXPECT_EQ(Xml({SETTINGS("1", "100", "1"), "<Server>", "<ID></ID>", "<Location>X</Location>",
                    "<Authenication>1</Authenication>", "<Username>ux</Username>", "<Password></Password>", "</Server>",
                    "<Server>", "<ID></ID>", "<Location>Y</Location>", "<Authenication>0</Authenication>",

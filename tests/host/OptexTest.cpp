@@ -182,6 +182,27 @@ TEST(NamedOptex, NullNameGivesAPrivateLock) {
     lock.Leave();
 }
 
+// A wait on a missing event would return at once and let a second thread in; without one the
+// waiters poll, and a named lock stays in this process rather than share a block it cannot wake.
+TEST(Optex, WithoutAnEventWaitersPollAndStillExcludeEachOther) {
+    Optex::SetEventFailureForTesting(true);
+    Optex local(DWORD{0});
+    Optex named(UniqueName("no_event").c_str(), 0);
+    Optex::SetEventFailureForTesting(false);
+    EXPECT_FALSE(local.WaitsOnEvent());
+    EXPECT_FALSE(named.WaitsOnEvent());
+    EXPECT_FALSE(named.IsShared());
+    for (Optex* lock : {&local, &named}) {
+        volatile long counter = 0;
+        std::vector<std::thread> threads;
+        for (int t = 0; t < 3; ++t)
+            threads.emplace_back([&, t] { HammerCounter(*lock, counter, 2000, t == 0); });
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(counter, 3L * 2000);
+    }
+}
+
 TEST(NamedOptex, WideAndNarrowNamesMeetTheSameLock) {
     Optex narrow("RpTest_wide_meets_narrow");
     Optex wide(L"RpTest_wide_meets_narrow");

@@ -68,6 +68,10 @@ TEST(QuotedPrintable, EncodesPerByteRules) {
         {"a\r\n.x\r\n", "a\r\n.x\r\n"},            // dot with company stays
         {"line1\r\nline2\n", "line1\r\nline2\n"},  // CR and LF literal
         {"_~!", "_~!"},
+        {"--b\r\n", "=2D-b\r\n"},                    // a line starting with "--" could be a delimiter
+        {"a\r\n--b--\r\n", "a\r\n=2D-b--\r\n"},      // only the line's first '-' is escaped
+        {"x\n--", "x\n=2D-"},                        // after a bare LF too
+        {"-b\r\na--b\r\n- -", "-b\r\na--b\r\n- -"},  // other dashes keep their bytes
     };
     for (const Case& c : cases)
         EXPECT_EQ(QpEncode(c.in), c.out) << c.in;
@@ -88,6 +92,10 @@ TEST(QuotedPrintable, KeepsLinesWithin76Columns) {
     // A hard line break restarts the count.
     std::string twoLines = std::string(75, 'a') + "\r\n" + std::string(75, 'b');
     EXPECT_EQ(QpEncode(twoLines), twoLines);
+
+    // Soft breaks never start a line with "--": the dashes are escaped, or the tail stays put.
+    EXPECT_EQ(QpEncode(std::string(75, 'a') + "--b"), std::string(75, 'a') + "=\r\n=2D-b");
+    EXPECT_EQ(QpEncode(std::string(70, 'a') + " --bbbbb"), std::string(70, 'a') + " --bb=\r\nbbb");
 }
 
 TEST(QuotedPrintable, EncodedLinesNeverExceed76AndDecodeBack) {
@@ -97,14 +105,15 @@ TEST(QuotedPrintable, EncodedLinesNeverExceed76AndDecodeBack) {
         int len = round * 7 % 600;
         for (int i = 0; i < len; ++i) {
             seed = seed * 1103515245 + 12345;
-            const char pool[] = "ab \t=.\r\n\xE9x";
-            in.push_back(round % 3 == 0 ? static_cast<char>(seed >> 16) : pool[(seed >> 16) % 10]);
+            const char pool[] = "ab \t=.\r\n\xE9x--";
+            in.push_back(round % 3 == 0 ? static_cast<char>(seed >> 16) : pool[(seed >> 16) % 12]);
         }
         std::string enc = QpEncode(in);
         size_t lineStart = 0;
         for (size_t i = 0; i <= enc.size(); ++i) {
             if (i == enc.size() || enc[i] == '\r' || enc[i] == '\n') {
                 EXPECT_LE(i - lineStart, 76u) << "round " << round;
+                EXPECT_NE(enc.compare(lineStart, 2, "--"), 0) << "round " << round;
                 lineStart = i + 1;
             }
         }
@@ -116,14 +125,16 @@ TEST(QuotedPrintable, DecodesEscapesSoftBreaksAndStrayEquals) {
     struct Case {
         std::string in, out;
     } cases[] = {
-        {"=41=3d=\r\nB", "A=B"},                           // lower-case second digit, soft break
-        {"a_b", "a_b"},                                    // '_' is literal in bodies
-        {"=\r\n", ""},                                     // lone soft break
-        {"a=", "a"},                                       // trailing '='
-        {"a=4", "a4"},                                     // truncated escape at the end: '=' dropped
-        {"=zz", "zz"},                                     // '=' before a non-hex byte is dropped, the byte kept
-        {"==41", "=41"},                                   // ... even when that byte is '='
-        {"=a1", "a1"},                                     // lower-case first digit is not an escape
+        {"=41=3d=\r\nB", "A=B"},  // lower-case second digit, soft break
+        {"a_b", "a_b"},           // '_' is literal in bodies
+        {"=\r\n", ""},            // lone soft break
+        {"a=", "a"},              // trailing '='
+        {"a=4", "a4"},            // truncated escape at the end: '=' dropped
+        {"=zz", "zz"},            // '=' before a non-hex byte is dropped, the byte kept
+        {"==41", "=41"},          // ... even when that byte is '='
+        {"=a1", "\xA1"},          // lower-case escapes decode too
+        {"=c3=a9", "\xC3\xA9"},
+        {"=g1", "g1"},                                     // 'g' is no hex digit
         {"=\rX", "\rX"},                                   // '=' CR without LF
         {std::string("=4\0", 3), std::string("\x40", 1)},  // second byte taken by its low bits
     };
@@ -146,15 +157,17 @@ TEST(Base64, BodyFormBreaksLinesAt76) {
     EXPECT_EQ(B64Encode("a"), "YQ==\r\n");
 }
 
-TEST(Base64, DecodingSkipsLineBreaksAndStopsAtFirstForeignByte) {
+TEST(Base64, DecodingSkipsForeignBytesAndStopsAtPadding) {
     struct Case {
         std::string in, out;
     } cases[] = {
         {"YWJj\r\nZGVm", "abcdef"},
-        {"YQ==YWJj", "a"},     // stops at the first '='
-        {"YWJj ZGVm", "abc"},  // a blank is outside the alphabet
-        {"YWI", "ab"},         // unpadded tail still gives its whole bytes
-        {"Y", ""},             // a single character gives nothing
+        {"YQ==YWJj", "a"},                       // stops at the first '='
+        {"YWJj ZGVm", "abcdef"},                 // blanks are skipped
+        {" YW\tJj\r\n  ZG\fVm \r\n", "abcdef"},  // indented and folded
+        {"YW*Jj", "abc"},                        // so is any other byte outside the alphabet
+        {"YWI", "ab"},                           // unpadded tail still gives its whole bytes
+        {"Y", ""},                               // a single character gives nothing
         {"\r\n\r\n", ""},
     };
     for (const Case& c : cases)
@@ -252,6 +265,22 @@ TEST(FieldEncoding, KeepsBlanksBetweenTwoEncodedWords) {
     EXPECT_EQ(enc, "=?gb2312?B?sKE=?= =?gb2312?B?ILCi?=");
 }
 
+TEST(FieldEncoding, NeverWritesABareLineBreak) {
+    struct Case {
+        const char* field;
+        const char* charset;
+        std::string value, out;
+    } cases[] = {
+        {"Subject", "us-ascii", "Hello\r\nX: y", "=?us-ascii?Q?Hello=0D=0AX:=20y?="},  // forced to encode
+        {"Subject", "us-ascii", "a\r\n b", "a\r\n b"},                                 // a fold stays
+        {"Subject", "", "a\nb\rc\r\n d", "a b c\r\n d"},                               // no charset: blanks
+        {"To", "us-ascii", "x\ny <a@b>", "=?us-ascii?B?eAp5?= <a@b>"},
+        {"Content-Type", "gb2312", "a; n=\"\xB0\r\n\r\nx\"", "a;\r\n\tn=\"=?gb2312?B?sA0KDQp4?=\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FieldEncode(c.field, c.charset, c.value), c.out) << c.field;
+}
+
 TEST(FieldDecoding, DecodesEncodedWordsAndReportsTheFirstCharset) {
     struct Case {
         const char* field;
@@ -309,6 +338,8 @@ TEST(FieldCoders, RoundTripEveryKind) {
         "\xD5\xC5\xC8\xFD <zhang@example.com>, \"\xC0\xEE\xCB\xC4\" <li@example.com>",
         "text/plain; charset=gb2312; name=\"\xB1\xA8\xB8\xE6.txt\"",
         "mixed \xB0\xA1 text (comment \xB0\xA2) a\tb",
+        "\xB0\xA1\v\xB0\xA2 \xB0\xA3\r\n \xB0\xA4",  // whitespace between encoded words is dropped on reading
+        "=?utf-8?Q?x?= \xB0\xA1 a=?b",               // text shaped like an encoded word
     };
     for (const char* name : {"Subject", "To", "Content-Type", "X-Other"}) {
         MimeFieldCoder::Kind kind = CreateFieldCoder(name)->GetKind();

@@ -381,6 +381,46 @@ TEST(RoundTrip, GetLengthBoundsStoreAndSmallBuffersFail) {
     }
 }
 
+// Nesting, fields and decoded contents of a body tree, for comparing two loads.
+std::string Describe(const MimeBody& body) {
+    std::string out = "{";
+    for (const MimeField& f : body.Fields())
+        out += f.GetName() + "=" + f.GetValue() + ";";
+    out += "[" + Content(body) + "]";
+    for (const auto& part : body.Parts())
+        out += Describe(*part);
+    return out + "}";
+}
+
+TEST(RoundTrip, MalformedPartsAndEpiloguesSurvive) {
+    struct Case {
+        const char* name;
+        std::string body;  // after "Content-Type: multipart/mixed; boundary=b\r\n\r\n"
+        size_t parts;
+        std::string kept;  // bytes the stored text must still hold
+    } cases[] = {
+        {"no empty line before the next delimiter", "--b\r\nContent-Type: text/plain\r\n--b\r\n\r\ntwo\r\n--b--\r\n", 2,
+         "\r\nContent-Type: text/plain\r\n--b\r\n"},
+        {"part without any line end", "--b\r\nno header at all\r\n--b--\r\n", 1, "no header at all\r\n--b--"},
+        {"epilogue", "--b\r\n\r\none\r\n--b--\r\ntrailing text", 1, "--b--\r\ntrailing text"},
+        {"epilogue of a nested multipart",
+         "--b\r\nContent-Type: multipart/mixed; boundary=c\r\n\r\n--c\r\n\r\nin\r\n--c--\r\nafter c\r\n--b--\r\nafter "
+         "b\r\n",
+         1, "--c--\r\nafter c\r\n--b--\r\nafter b\r\n"},
+        {"epilogue without parts", "pre\r\n--b--\r\nafter", 0, "pre\r\n--b--\r\nafter"},
+    };
+    for (const Case& c : cases) {
+        MimeMessage msg;
+        ASSERT_GT(Load(msg, "Content-Type: multipart/mixed; boundary=b\r\n\r\n" + c.body), 0) << c.name;
+        EXPECT_EQ(msg.Parts().size(), c.parts) << c.name;
+        std::string stored = Store(msg);
+        EXPECT_NE(stored.find(c.kept), std::string::npos) << c.name << ": " << stored;
+        MimeMessage again;
+        ASSERT_GT(Load(again, stored), 0) << c.name;
+        EXPECT_EQ(Describe(again), Describe(msg)) << c.name;
+    }
+}
+
 // A message as a real client writes it: folded header, GBK and UTF-8 words, nested alternative,
 // QP text and a base64 picture.
 const char kRealWorld[] =

@@ -56,14 +56,14 @@ def text_pool():
 
 
 def b64_reference_decode(data):
-    """Our rule: skip CR LF, stop at the first byte outside the alphabet ('=' included)."""
+    """Our rule: skip every byte outside the alphabet, stop at the first '='."""
     alphabet = set(b"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/")
     kept = bytearray()
     for c in data:
-        if c in b"\r\n":
-            continue
-        if c not in alphabet:
+        if c == ord("="):
             break
+        if c not in alphabet:
+            continue
         kept.append(c)
     if len(kept) % 4 == 1:
         del kept[-1]
@@ -148,8 +148,8 @@ def main():
         py_qp = re.sub(rb"(?<!\r)\n", b"\r\n", py_qp)
         check("qp decode of python's text", helper.run("decode", "quoted-printable", py_qp), text, py_qp)
 
-    # Base64 decoding of damaged text: we stop at the first byte outside the alphabet, where
-    # Python skips it ("decoding stops at the first foreign byte").
+    # Base64 decoding of damaged text: foreign bytes are skipped and the first '=' ends the data,
+    # where Python goes on after padding.
     for _ in range(ROUNDS):
         junk = random_bytes(rng, rng.randrange(0, 60), b"QUJDRA+/=\r\n \x00\xff-")
         check("base64 decode, stop rule", helper.run("decode", "base64", junk), b64_reference_decode(junk), junk)
@@ -207,7 +207,6 @@ def main():
 
     # Rules where we deliberately differ from the email package, checked by name.
     named = [
-        ("lower-case escapes are not escapes in bodies", "decode", "quoted-printable", b"=e9", b"e9"),
         ("a stray '=' is dropped and the next byte kept", "decode", "quoted-printable", b"a=zz", b"azz"),
         ("'_' is a space only in Q words", "decode", "quoted-printable", b"a_b", b"a_b"),
         ("'_' is a space in Q words", "field-decode", "Subject", b"=?utf-8?Q?a_b?=", b"a b"),

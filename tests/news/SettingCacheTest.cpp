@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "news/SocketStart.h"
 #include "xml/XmlConfig.h"
 
 namespace {
@@ -141,6 +142,13 @@ TEST_F(ConfigFile, PreferencesAreWrittenInOrderAndTheTimerSeesOldAndNewSynTime) 
     ASSERT_TRUE(ApplyPreferences(config_, cache, values, nullptr));
     std::string again = ReadFile(path_);
     EXPECT_EQ(again, saved);
+}
+
+TEST(SocketStart, OnlyVersionOneOneIsUsable) {
+    // The version word holds the major version in its low byte: 0x0202 is 2.2, 0x0001 is 1.0.
+    EXPECT_TRUE(IsWinsockVersionUsable(0x0101));
+    for (uint16_t other : {0x0001, 0x0100, 0x0202, 0x0201, 0x0000})
+        EXPECT_FALSE(IsWinsockVersionUsable(other)) << other;
 }
 
 }  // namespace

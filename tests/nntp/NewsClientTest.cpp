@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <new>
 #include <string>
 #include <thread>
 #include <vector>
@@ -132,6 +133,24 @@ TEST_F(NewsClientTest, LoginOutcomes) {
         other.join();
         EXPECT_TRUE(free);
     }
+}
+
+// Memory running out (or any other exception) inside the fetch ends it like a failure: shown and
+// false; nothing reaches the dialog's thread.
+TEST_F(NewsClientTest, ExceptionsOtherThanTheSocketsEndTheFetchAndAreShown) {
+    class ThrowingDialog : public RecordingDialog {
+    public:
+        void SetStatus(const std::string& text) override {
+            if (text == "Parsing group list...")
+                throw std::bad_alloc();
+            RecordingDialog::SetStatus(text);
+        }
+    } dialog;
+    server_.Use("list_ok");
+    bool ok = true;
+    EXPECT_NO_THROW(ok = client_.GetGroupList("127.0.0.1", &dialog));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(std::vector<std::string>{"Unkown Exception Raised."}, display_.messages);
 }
 
 TEST_F(NewsClientTest, ErrorRepliesToListAreShownAtOnceWithoutWaitingForATimeout) {

@@ -58,6 +58,10 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         queued.push_back({mail, text});
     }
+    bool SaveConfiguration() override {
+        Log("save");
+        return true;
+    }
     bool ShowWithLocation(const std::string& mail, const std::string&, int flag) override {
         if (!hasLocation)
             return false;

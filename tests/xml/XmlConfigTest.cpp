@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -212,6 +213,45 @@ TEST(XmlConfigFiles, FailedSaveLeavesTheOldFileIntact) {
     ASSERT_TRUE(config.SaveFile(path.c_str()));
     EXPECT_EQ(ReadFile(path), config.GetText());
     std::remove(path.c_str());
+}
+
+// When the folder refuses the temporary file (here a folder stands in its way), the file is
+// written in place: never shortened first, and given back its old bytes when the write fails.
+TEST(XmlConfigFiles, InPlaceSaveNeverLeavesAnEmptyFile) {
+    using atomicfile::WriteFailure;
+    const std::string old(50, 'o');
+    struct Case {
+        const char* what;
+        size_t newSize;
+        size_t writeLimit;
+        bool ok;
+        WriteFailure failure;
+        bool oldBytesAfter;
+    } cases[] = {
+        {"shorter new text", 10, SIZE_MAX, true, WriteFailure::kNone, false},
+        {"longer new text", 5000, SIZE_MAX, true, WriteFailure::kNone, false},
+        {"disk full: old bytes written back", 5000, 100, false, WriteFailure::kOldRestored, true},
+        {"disk full for the old bytes too", 5000, 20, false, WriteFailure::kOldLost, false},
+    };
+    for (const Case& c : cases) {
+        std::string path = TempPath("inplace.xml");
+        std::string blocker = atomicfile::TempPathFor(path.c_str());
+        std::filesystem::create_directory(blocker);
+        WriteFile(path, old);
+        CXmlDocument doc;
+        doc.ParseText(("<a>" + std::string(c.newSize - 7, 'n') + "</a>").c_str());
+        atomicfile::SetWriteLimitForTesting(c.writeLimit);
+        WriteFailure failure = WriteFailure::kOldKept;
+        EXPECT_EQ(doc.SaveFile(path.c_str(), &failure), c.ok) << c.what;
+        atomicfile::SetWriteLimitForTesting(SIZE_MAX);
+        EXPECT_EQ(failure, c.failure) << c.what;
+        if (c.ok || c.oldBytesAfter) {
+            EXPECT_EQ(ReadFile(path), c.ok ? doc.GetText() : old) << c.what;
+        }
+        EXPECT_FALSE(ReadFile(path).empty()) << c.what;
+        std::remove(path.c_str());
+        std::filesystem::remove(blocker);
+    }
 }
 
 TEST(XmlConfigFiles, UnparsableFileKeepsItsTextAndAppends) {

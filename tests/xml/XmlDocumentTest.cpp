@@ -278,6 +278,34 @@ TEST(XmlPosition, SaveRestoreEnterLeave) {
     EXPECT_FALSE(doc.RestorePosition("T"));
 }
 
+TEST(XmlPosition, IndexesFromOutsideAreChecked) {
+    const char text[] = "<r><a>1</a><b><c>2</c></b></r>";
+    CXmlDocument doc;
+    ASSERT_TRUE(doc.ParseText(text));
+    // Records 1 to 4 are r, a, b, c. Indexes past the table or of no element, and levels that do
+    // not fit together, leave the position as it was.
+    const int bad[][3] = {{0, 99, 0}, {0, -1, 0}, {0, 5, 0}, {1 << 30, 0, 0}, {0, 1, 99}, {0, 2, 0}, {1, 1, 0}};
+    for (const auto& p : bad) {
+        doc.ResetPosition();
+        doc.SetPosition(p[0], p[1], p[2], 1);
+        EXPECT_EQ(doc.GetCurrentIndex() + doc.GetParentIndex() + doc.GetChildIndex(), 0) << p[1];
+        EXPECT_FALSE(doc.EnterElement());
+    }
+    for (int index : {-1, 5, 99}) {
+        EXPECT_EQ(doc.GetTextAt(index) + doc.GetTagNameAt(index), "");
+        EXPECT_FALSE(doc.SetTextAt(index, "x", false));
+    }
+    // A removed element's index, kept by the caller or in a saved position, is no element any more.
+    doc.SetPosition(3, 4, 0, 1);
+    ASSERT_EQ(doc.GetElementName(), "c");
+    ASSERT_TRUE(doc.SavePosition("kept"));
+    doc.SetPosition(1, 3, 0, 1);
+    ASSERT_TRUE(doc.RemoveElement());
+    EXPECT_FALSE(doc.RestorePosition("kept"));
+    EXPECT_FALSE(doc.SetTextAt(4, "x", false));
+    EXPECT_EQ(doc.GetText(), "<r><a>1</a></r>");
+}
+
 TEST(XmlMultibyte, TrailBytesAreNeverDelimiters) {
     // 0x95 0x5C and 0x81 0x7C: trail bytes that equal '\\' and '|'; a GBK name and text
     // must come back whole.
