@@ -3,10 +3,12 @@
 #include <windows.h>
 
 #include "news/NewsState.h"
+#include "ui/ListCommands.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
         case DLL_PROCESS_ATTACH:
+            InstallDialogs();
             return InitializeNewsPlugin(instance) ? TRUE : FALSE;
         case DLL_PROCESS_DETACH:
             // At process exit every other thread is gone already and the host's windows may be

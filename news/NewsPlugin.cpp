@@ -46,6 +46,7 @@ void CopyField(char* field, const char* text) {
 }  // namespace
 
 bool (*gRunPreferencesDialog)(HWND parent, Preferences* values) = nullptr;
+void (*gInitListMenu)(HMENU menu) = nullptr;
 
 void LoadConfiguration(const std::string& path) {
     gConfig.LoadConfig(path.c_str());
@@ -152,7 +153,10 @@ int WINAPI BKC_OnPlugInSetup(HWND parent) {
     // for the new settings.
     OptexLock hold(gConfigOptex);
     Preferences values = Preferences::FromCache(gSettings);
-    if (gRunPreferencesDialog(parent, &values))
-        ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer, SaveConfiguration);
+    if (gRunPreferencesDialog(parent, &values) &&
+        !ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer, SaveConfiguration)) {
+        gShowMessageBox(parent, "The settings could not be saved to Rillpost.xml. They apply until the client exits.",
+                        "Rillpost", MB_OK | MB_ICONWARNING);
+    }
     return 1;
 }

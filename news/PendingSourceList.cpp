@@ -24,6 +24,15 @@ bool PendingSourceList::Drain(bool wait) {
     return true;
 }
 
+bool PendingSourceList::Contains(const std::string& mailId) {
+    OptexLock hold(lock_);
+    for (const auto& pair : sources_) {
+        if (pair.first == mailId)
+            return true;
+    }
+    return false;
+}
+
 size_t PendingSourceList::Size() {
     OptexLock hold(lock_);
     return sources_.size();

@@ -20,6 +20,8 @@ public:
     // worker; false then means the list was left for a later call.
     bool Drain(bool wait);
     size_t Size();
+    // Whether a text for mailId waits in the list.
+    bool Contains(const std::string& mailId);
 
 private:
     Optex& lock_;

@@ -11,12 +11,14 @@ namespace {
 
 // Written on the user-interface thread only.
 HANDLE gSyncTimer = nullptr;
+DWORD gSyncPeriod = 0;
 // 1 while a run's worker exists.
 volatile LONG gSyncRunning = 0;
 volatile LONG gFirings = 0;
 volatile LONG gRuns = 0;
 
-const DWORD kMillisecondsPerMinute = 60000;
+const ULONGLONG kMillisecondsPerMinute = 60000;
+const int kMaxMinutes = 10000;
 
 DWORD WINAPI SyncRunProc(void*) {
     RunScheduledSync();
@@ -53,8 +55,11 @@ bool CreateSyncTimer(DWORD firstRunMs, int minutes) {
         return true;
     if (minutes <= 0)
         return false;
-    return CreateTimerQueueTimer(&gSyncTimer, nullptr, SyncTimerProc, nullptr, firstRunMs,
-                                 static_cast<DWORD>(minutes) * kMillisecondsPerMinute, WT_EXECUTEDEFAULT) != FALSE;
+    DWORD period = SyncPeriodMs(minutes);
+    if (!CreateTimerQueueTimer(&gSyncTimer, nullptr, SyncTimerProc, nullptr, firstRunMs, period, WT_EXECUTEDEFAULT))
+        return false;
+    gSyncPeriod = period;
+    return true;
 }
 
 void RescheduleSyncTimer(int oldMinutes, int newMinutes) {
@@ -64,11 +69,12 @@ void RescheduleSyncTimer(int oldMinutes, int newMinutes) {
         AbandonSyncTimer();
         return;
     }
-    DWORD period = static_cast<DWORD>(newMinutes) * kMillisecondsPerMinute;
+    DWORD period = SyncPeriodMs(newMinutes);
     // A timer whose creation failed earlier is created now rather than changed.
-    if (oldMinutes != 0 && gSyncTimer != nullptr)
-        ChangeTimerQueueTimer(nullptr, gSyncTimer, period, period);
-    else
+    if (oldMinutes != 0 && gSyncTimer != nullptr) {
+        if (ChangeTimerQueueTimer(nullptr, gSyncTimer, period, period))
+            gSyncPeriod = period;
+    } else
         CreateSyncTimer(period, newMinutes);
 }
 
@@ -77,6 +83,7 @@ void CancelSyncTimer() {
         return;
     DeleteTimerQueueTimer(nullptr, gSyncTimer, INVALID_HANDLE_VALUE);
     gSyncTimer = nullptr;
+    gSyncPeriod = 0;
 }
 
 void AbandonSyncTimer() {
@@ -84,10 +91,20 @@ void AbandonSyncTimer() {
         return;
     DeleteTimerQueueTimer(nullptr, gSyncTimer, nullptr);
     gSyncTimer = nullptr;
+    gSyncPeriod = 0;
 }
 
 bool HasSyncTimer() {
     return gSyncTimer != nullptr;
+}
+
+DWORD SyncTimerPeriod() {
+    return gSyncPeriod;
+}
+
+DWORD SyncPeriodMs(int minutes) {
+    ULONGLONG bounded = minutes < 1 ? 1 : minutes > kMaxMinutes ? kMaxMinutes : static_cast<ULONGLONG>(minutes);
+    return static_cast<DWORD>(bounded * kMillisecondsPerMinute);
 }
 
 LONG SyncTimerFirings() {

@@ -26,6 +26,12 @@ void CancelSyncTimer();
 void AbandonSyncTimer();
 
 bool HasSyncTimer();
+// The period in force, 0 without a timer.
+DWORD SyncTimerPeriod();
+
+// The period for `minutes`, counted in 64 bits and held at most 10000 minutes, so that no
+// stored value wraps into a short period.
+DWORD SyncPeriodMs(int minutes);
 
 // Timer firings and started runs since load, for tests and diagnostics.
 LONG SyncTimerFirings();

@@ -187,7 +187,8 @@ int PluginSet::Send(const std::string& text) {
 bool PluginSet::Setup(const std::string& name, HWND parent) {
     for (Plugin& p : plugins_) {
         if (p.module && p.onPlugInSetup &&
-            (_stricmp(p.name.c_str(), name.c_str()) == 0 || _stricmp(p.file.c_str(), name.c_str()) == 0)) {
+            (_stricmp(p.name.c_str(), name.c_str()) == 0 || _stricmp(p.file.c_str(), name.c_str()) == 0 ||
+             _stricmp(p.file.c_str(), (name + ".dll").c_str()) == 0)) {
             Checked(p, "BKC_OnPlugInSetup", p.onPlugInSetup, {Arg(parent)});
             return true;
         }

@@ -317,9 +317,14 @@ int PluginThreadCount() {
     return count;
 }
 
-bool SaveWindowBitmap(HWND window, const std::string& path) {
+bool SaveWindowBitmap(HWND window, const std::string& path, bool clientOnly) {
     RECT rc;
     GetWindowRect(window, &rc);
+    // Without a window manager the frame of a dialog is not drawn: its client area is the picture.
+    if (clientOnly) {
+        GetClientRect(window, &rc);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+    }
     int width = rc.right - rc.left, height = rc.bottom - rc.top;
     if (width <= 0 || height <= 0)
         return false;

@@ -44,6 +44,6 @@ int PluginThreadCount();
 std::vector<std::string> DescribeThreads();
 
 // Captures the window (as the screen shows it) into a 24-bit BMP file.
-bool SaveWindowBitmap(HWND window, const std::string& path);
+bool SaveWindowBitmap(HWND window, const std::string& path, bool clientOnly = false);
 
 }  // namespace UiProbe

@@ -152,16 +152,32 @@ TEST_F(Lifecycle, ReschedulingCreatesChangesAndDeletesTheTimer) {
     LONG firings = SyncTimerFirings();
     RescheduleSyncTimer(0, 5);
     EXPECT_TRUE(HasSyncTimer());
-    RescheduleSyncTimer(5, 7);
+    EXPECT_EQ(SyncTimerPeriod(), 300000u);
+    RescheduleSyncTimer(5, 10);
     EXPECT_TRUE(HasSyncTimer());
+    EXPECT_EQ(SyncTimerPeriod(), 600000u);
     Sleep(200);
     EXPECT_EQ(SyncTimerFirings(), firings) << "switched on from the preferences: first run after one period";
-    RescheduleSyncTimer(7, 0);
+    RescheduleSyncTimer(10, 0);
     EXPECT_FALSE(HasSyncTimer());
+    EXPECT_EQ(SyncTimerPeriod(), 0u);
     // A changed value without a timer (creation failed earlier) creates one.
     RescheduleSyncTimer(7, 9);
     EXPECT_TRUE(HasSyncTimer());
 }
+
+// 71583 minutes times 60000 wraps in 32 bits to a period of a few seconds.
+TEST_F(Lifecycle, LongIntervalsNeverWrapIntoShortPeriods) {
+    const struct {
+        int minutes;
+        DWORD period;
+    } cases[] = {{1, 60000}, {10000, 600000000}, {10001, 600000000}, {71583, 600000000}, {2147483647, 600000000}};
+    for (const auto& c : cases)
+        EXPECT_EQ(SyncPeriodMs(c.minutes), c.period) << c.minutes;
+    ASSERT_TRUE(CreateSyncTimer(600000000, 71583));
+    EXPECT_EQ(SyncTimerPeriod(), 600000000u);
+}
+
 
 TEST_F(Lifecycle, SyncRunSkipsBusyFoldersAndLeavesNoneBehind) {
     LoadConfigText(
@@ -403,3 +419,18 @@ TEST_F(Lifecycle, StatusBarGetsAWiderPartOneAndItsProcedureBackAtUnload) {
 }
 
 }  // namespace
+
+TEST_F(Lifecycle, SetupReportsAFailedSaveAndKeepsTheNewValues) {
+    gConfig.LoadConfig("no-such-folder\\Rillpost.xml");
+    gBoxes.clear();
+    gShowMessageBox = CaptureMessageBox;
+    gRunPreferencesDialog = [](HWND, Preferences* values) {
+        values->maxNum = 77;
+        return true;
+    };
+    EXPECT_EQ(BKC_OnPlugInSetup(nullptr), 1);
+    gShowMessageBox = MessageBoxA;
+    EXPECT_EQ(gSettings.maxNum, 77);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_NE(gBoxes[0].find("could not be saved"), std::string::npos) << gBoxes[0];
+}

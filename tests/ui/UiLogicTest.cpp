@@ -1,0 +1,197 @@
+// The editing rules behind the preferences, header and combine dialogs.
+#include <gtest/gtest.h>
+
+#include "ui/CombineParts.h"
+#include "ui/HeaderBlock.h"
+#include "ui/PreferenceRules.h"
+
+namespace {
+
+const std::string kMessage =
+    "Received: from a\r\n\tby b\r\nSubject: Hello\r\nReceived: from c\r\nX-Keep:  odd  spacing \r\n\r\n"
+    "=E4body line 1\r\nbody: not a header\r\n";
+const std::string kBody = "\r\n=E4body line 1\r\nbody: not a header\r\n";
+
+TEST(PreferenceRules, ParsesOnlyIntegersInsideTheRange) {
+    const std::string range = kRangeMessage;
+    const std::string oneTo1000 =
+        "\xA1\xB0\xC7\xEB\xCC\xEE\xC8\xEB\xD2\xBB\xB8\xF6\xD4\xDA"
+        "1\xBA\xCD"
+        "1000\xD6\xAE\xBC\xE4\xB5\xC4\xD5\xFB\xCA\xFD\xA1\xA3\xA1\xB1";
+    struct Case {
+        const char* text;
+        bool ok;
+        int value;
+        std::string message;
+    } cases[] = {
+        {"1", true, 1, ""},
+        {" 1000 ", true, 1000, ""},
+        {"0", false, 0, oneTo1000},
+        {"1001", false, 0, oneTo1000},
+        {"99999999999", false, 0, oneTo1000},
+        {"4294967297", false, 0, oneTo1000},
+        {"-5", false, 0, oneTo1000},
+        {"", false, 0, kIntegerMessage},
+        {"12a", false, 0, kIntegerMessage},
+        {"-", false, 0, kIntegerMessage},
+    };
+    for (const Case& c : cases) {
+        int value = -1;
+        std::string message;
+        EXPECT_EQ(ParseBoundedInt(c.text, 1, 1000, &value, &message), c.ok) << c.text;
+        EXPECT_EQ(message, c.message) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+}
+
+TEST(PreferenceRules, StoredOddValuesShowWithinTheirRange) {
+    Preferences stored{5, 7, 0, -1, 2, 1, 0, 3, 71583, 0};
+    Preferences shown = PreferencesForDialog(stored);
+    EXPECT_EQ(shown.maxNum, 5);  // left for validation to refuse
+    EXPECT_EQ(shown.downloadStyle, 1);
+    EXPECT_EQ(shown.synTime, 10000);
+    int bits[] = {shown.encodeHeader, shown.threadSort, shown.updateNow,    shown.markRead,
+                  shown.postPopup,    shown.submenu,    shown.pictureRender};
+    int expected[] = {1, 0, 1, 1, 0, 1, 0};
+    for (int i = 0; i < 7; ++i)
+        EXPECT_EQ(bits[i], expected[i]) << i;
+    EXPECT_EQ(PreferencesForDialog(Preferences{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}).downloadStyle, 0);
+}
+
+TEST(HeaderEditor, UnchangedMessageIsWrittenBackByteForByte) {
+    HeaderEditor editor(kMessage);
+    ASSERT_EQ(editor.RowCount(), 4);
+    EXPECT_EQ(editor.RowValue(0), "from a\r\n\tby b");
+    EXPECT_EQ(editor.Write(), kMessage);
+    // Selecting a row shows its value; the echo of that value changes nothing.
+    editor.Select(4 - 1);
+    EXPECT_FALSE(editor.ContentTyped("X-Keep", editor.RowValue(3)));
+    EXPECT_EQ(editor.Write(), kMessage);
+}
+
+TEST(HeaderEditor, EachRowEditsItsOwnOccurrence) {
+    HeaderEditor editor(kMessage);
+    editor.Select(2);
+    EXPECT_TRUE(editor.ContentTyped("Received", "from z"));
+    EXPECT_EQ(editor.Write(),
+              "Received: from a\r\n\tby b\r\nSubject: Hello\r\nReceived: from z\r\nX-Keep:  odd  spacing \r\n" + kBody);
+}
+
+TEST(HeaderEditor, TypedValuesCannotEndTheBlockOrStartAField) {
+    struct Case {
+        const char* typed;
+        const char* field;
+    } cases[] = {
+        {"a\r\n\r\nb", "Subject: a\r\n b\r\n"},
+        {"a\r\nBcc: x@example.org", "Subject: a\r\n Bcc: x@example.org\r\n"},
+        {"a\n\tb\r\n  \r\n", "Subject: a\r\n\tb\r\n"},
+        {"", "Subject: \r\n"},
+    };
+    for (const Case& c : cases) {
+        HeaderEditor editor(kMessage);
+        editor.Select(1);
+        editor.ContentTyped("Subject", c.typed);
+        std::string out = editor.Write();
+        EXPECT_NE(out.find(c.field), std::string::npos) << c.typed;
+        EXPECT_EQ(out.substr(out.size() - kBody.size()), kBody) << c.typed;
+        EXPECT_EQ(HeaderBlock::Parse(out).fields.size(), 4u) << c.typed;
+    }
+}
+
+TEST(HeaderEditor, ContentEditsOnlyTheSelectedNamedField) {
+    HeaderEditor editor(kMessage);
+    EXPECT_FALSE(editor.ContentTyped("", "typed before any selection"));
+    editor.Select(1);
+    EXPECT_FALSE(editor.ContentTyped("X-New", "preparing a new field"));
+    EXPECT_TRUE(editor.DeleteSelected());
+    EXPECT_FALSE(editor.DeleteSelected());
+    EXPECT_FALSE(editor.ContentTyped("Subject", "after delete"));
+    EXPECT_EQ(editor.Write().find("Subject"), std::string::npos);
+}
+
+TEST(HeaderEditor, AddRefusesBadAndDuplicateNames) {
+    struct Case {
+        const char* name;
+        bool added;
+    } cases[] = {{"X-Tag", true},     {"", false},    {"subject", false},  {"RECEIVED", false},
+                 {"Bad Name", false}, {"A:B", false}, {"\xC4\xE3", false}, {"X\x7F", false}};
+    for (const Case& c : cases) {
+        HeaderEditor editor(kMessage);
+        std::string error = editor.Add(c.name, "v1\r\nv2");
+        EXPECT_EQ(error.empty(), c.added) << c.name;
+        EXPECT_EQ(editor.RowCount(), c.added ? 5 : 4) << c.name;
+    }
+    EXPECT_EQ(HeaderEditor(kMessage).Add("", "x"), kFieldNameEmpty);
+    EXPECT_EQ(HeaderEditor(kMessage).Add("SUBJECT", "x"), kFieldExists);
+    HeaderEditor editor(kMessage);
+    editor.Add("X-Tag", "v1\r\nv2");
+    EXPECT_EQ(editor.Write(),
+              "Received: from a\r\n\tby b\r\nSubject: Hello\r\nReceived: from c\r\nX-Keep:  odd  spacing \r\n"
+              "X-Tag: v1\r\n v2\r\n" +
+                  kBody);
+}
+
+TEST(HeaderEditor, KeepsLfLineEndsAndHeaderOnlyTexts) {
+    HeaderEditor lf("A: 1\nB: 2\n\nbody\n");
+    lf.Add("C", "3");
+    EXPECT_EQ(lf.Write(), "A: 1\nB: 2\nC: 3\n\nbody\n");
+    HeaderEditor bare("A: 1");
+    bare.Add("B", "2");
+    EXPECT_EQ(bare.Write(), "A: 1\r\nB: 2\r\n");
+}
+
+TEST(Combine, SubjectsSortByNumberAndDecodedText) {
+    std::vector<CombinePart> parts;
+    for (const char* subject :
+         {"Pic [10/12]", "pic [2/12]", "Pic [1/12]", "=?gb2312?B?xOO6ww==?= 3/3", "\xC4\xE3\xBA\xC3 1/3"})
+        parts.push_back(CombinePart{"", std::string("Subject: ") + subject + "\r\n\r\n", ""});
+    for (CombinePart& part : parts)
+        part.subject = MessageSubject(part.source);
+    SortParts(&parts);
+    std::vector<std::string> order;
+    for (const CombinePart& part : parts)
+        order.push_back(part.subject);
+    EXPECT_EQ(order, (std::vector<std::string>{"Pic [1/12]", "pic [2/12]", "Pic [10/12]", "\xC4\xE3\xBA\xC3 1/3",
+                                               "\xC4\xE3\xBA\xC3 3/3"}));
+    EXPECT_LT(CompareSubjects("part 02", "part 10"), 0);
+    EXPECT_EQ(CompareSubjects("Part 2", "part 02"), 0);
+}
+
+TEST(Combine, MovesFollowTheButtonRules) {
+    struct Case {
+        int selected;
+        RowMove move;
+        int target;
+        const char* order;
+    } cases[] = {
+        {2, RowMove::kTop, 0, "cab"},    {2, RowMove::kUp, 1, "acb"},      {0, RowMove::kDown, 1, "bac"},
+        {0, RowMove::kBottom, 2, "bca"}, {0, RowMove::kUp, -1, "abc"},     {0, RowMove::kTop, -1, "abc"},
+        {2, RowMove::kDown, -1, "abc"},  {2, RowMove::kBottom, -1, "abc"}, {-1, RowMove::kUp, -1, "abc"},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> rows{'a', 'b', 'c'};
+        EXPECT_EQ(MoveRow(&rows, c.selected, c.move), c.target);
+        EXPECT_EQ(std::string(rows.begin(), rows.end()), c.order);
+    }
+}
+
+TEST(Combine, JoinsBodiesUnderTheFirstHeaderWithoutPlaceholderFields) {
+    std::string a =
+        "From: a\r\nSubject: part 1/3\r\nX-RILLPOST-FLAG: TRUE\r\nx-rillpost-size: 10\r\n\r\nbegin 644 x\r\nM1\r\n";
+    std::string b = "From: b\r\nSubject: part 2/3\r\n\r\nM2";
+    std::string c = "From: c\r\n\r\nM3\r\nend\r\n";
+    EXPECT_EQ(CombineMessages({&a, &b, &c}, "whole"),
+              "From: a\r\nSubject: whole\r\n\r\nbegin 644 x\r\nM1\r\nM2\r\nM3\r\nend\r\n");
+    EXPECT_EQ(CombineMessages({&c}, "new"), "From: c\r\nSubject: new\r\n\r\nM3\r\nend\r\n");
+    EXPECT_EQ(CombineMessages({}, "x"), "");
+}
+
+TEST(Combine, OnlyAFalseFlagMarksAPlaceholder) {
+    EXPECT_TRUE(IsPlaceholder("Subject: s\r\nX-RILLPOST-FLAG: FALSE\r\n\r\n"));
+    EXPECT_FALSE(IsPlaceholder("Subject: s\r\nX-RILLPOST-FLAG: TRUE\r\n\r\n"));
+    EXPECT_FALSE(IsPlaceholder("Subject: s\r\n\r\nX-RILLPOST-FLAG: FALSE\r\n"));
+}
+
+}  // namespace

@@ -1,0 +1,37 @@
+// Resource ids of the plug-in's dialogs; shared by Dialogs.rc and the dialog classes.
+#pragma once
+
+#define IDD_PREFERENCES 2004
+#define IDD_MODIFY_HEADERS 2007
+#define IDD_COMBINE 2014
+
+// Preferences
+#define IDC_PREF_MAX_STYLE 2039
+#define IDC_PREF_ALL_STYLE 2040
+#define IDC_PREF_MAX_NUM 2014
+#define IDC_PREF_SYN_TIME 2047
+#define IDC_PREF_ENCODE_HEADER 2034
+#define IDC_PREF_THREAD_SORT 2037
+#define IDC_PREF_UPDATE_NOW 2038
+#define IDC_PREF_MARK_READ 2041
+#define IDC_PREF_POST_POPUP 2042
+#define IDC_PREF_PICTURE_RENDER 2044
+#define IDC_PREF_SUBMENU 2043
+#define IDC_PREF_HOME_LINK 2031
+#define IDC_PREF_CONTACT_LINK 2032
+#define IDC_PREF_FORUM_LINK 2033
+
+// Modify mail headers
+#define IDC_HDR_LIST 2020
+#define IDC_HDR_NAME 2023
+#define IDC_HDR_CONTENT 2021
+#define IDC_HDR_ADD 2013
+#define IDC_HDR_DELETE 2012
+
+// Combine articles
+#define IDC_CMB_LIST 2041
+#define IDC_CMB_UP 2042
+#define IDC_CMB_DOWN 2043
+#define IDC_CMB_TOP 2044
+#define IDC_CMB_BOTTOM 2045
+#define IDC_CMB_SUBJECT 2046

@@ -1,0 +1,23 @@
+// "Rillpost Preference": the ten global settings. The caller fills `values`, and reads them back
+// after Run returned IDOK.
+#pragma once
+
+#include "news/SettingCache.h"
+#include "ui/DialogBase.h"
+#include "ui/LinkControl.h"
+
+class PreferencesDialog : public DialogBase {
+public:
+    PreferencesDialog();
+    Preferences values{};
+
+private:
+    bool OnInit() override;
+    bool OnOK() override;
+    bool ReadNumber(int id, int low, int high, int* value);
+
+    LinkControl links_[3];
+};
+
+// The seam that BKC_OnPlugInSetup calls (gRunPreferencesDialog).
+bool RunPreferencesDialog(HWND parent, Preferences* values);
