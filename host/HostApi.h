@@ -61,7 +61,7 @@ typedef int(WINAPI* BkaUnusedProc)();
     X(BKA_SetSpecifiedHeader, void(WINAPI*)(LPCSTR header, LPCSTR value))                                        \
     X(BKA_CompGetCharSet, BkaUnusedProc)                                                                         \
     X(BKA_CompGetSource, BkaUnusedProc)                                                                          \
-    X(BKA_CompSetSource, BkaUnusedProc)                                                                          \
+    X(BKA_CompSetSource, void(WINAPI*)(HWND compose, LPCSTR text))                                               \
     X(BKA_CompGetHeader, BkaUnusedProc)                                                                          \
     X(BKA_CompGetSpecifiedHeader, BkaUnusedProc)                                                                 \
     X(BKA_CompSetSpecifiedHeader, void(WINAPI*)(HWND compose, LPCSTR header, LPCSTR value))                      \

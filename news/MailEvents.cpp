@@ -1,9 +1,11 @@
 // The host's mail, menu and other event callbacks. Opening a group's folder starts its update;
 // opening a placeholder starts the retrieval of its article; every opened message goes to the
-// location plug-in.
+// location plug-in; a compose window of a group is prepared as an article, and sending an
+// article posts it.
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 
 #include "host/CSE.h"
 #include "host/HostApi.h"
@@ -11,7 +13,9 @@
 #include "news/NewsState.h"
 #include "news/NewsTasks.h"
 #include "news/PluginNewsHost.h"
+#include "news/StatusPostingView.h"
 #include "news/Workers.h"
+#include "nntp/ArticleText.h"
 #include "nntp/BodyConverter.h"
 #include "nntp/Overview.h"
 #include "nntp/PictureFolder.h"
@@ -19,6 +23,13 @@
 namespace {
 
 const int kHeaderBuffer = 256;
+const char kCaption[] = "Rillpost";
+const char kSwitchMailBox[] = "Please switch to your news mailbox before sending!";
+const char kConfigurationBusy[] =
+    "The news settings are busy at the moment, so your article was not sent. Please send it again.";
+const char kPostingNotStarted[] = "Your article could not be posted now. Please send it again.";
+// How long a send waits for the configuration before it gives the article back to the user.
+const DWORD kSendLockWaitMs = 3000;
 
 std::string HostText(LPCSTR text) {
     return text ? std::string(text) : std::string();
@@ -139,11 +150,102 @@ void HandOver(const std::string& mailId) {
         gGeomark(mailId.c_str(), (isConverted ? converted : text).c_str(), 0);
 }
 
+// Fills a new compose window of a group folder (mode 0) or a reply to an article (mode 5) with
+// the headers that make it an article.
+void PrepareCompose(HWND compose, int mode) {
+    if (mode != 0 && mode != 5)
+        return;
+    std::string xMailer = XMailerValue(HostText(gHostApi.BKA_GetVersion()));
+    if (mode == 5) {
+        std::string groups = SpecifiedHeader("Newsgroups");
+        if (groups.empty())
+            return;
+        gHostApi.BKA_CompSetSpecifiedHeader(compose, "To", groups.c_str());
+        gHostApi.BKA_CompSetSpecifiedHeader(compose, "X-Mailer", xMailer.c_str());
+        gHostApi.BKA_CompSetSpecifiedHeader(compose, "Newsgroups", groups.c_str());
+        return;
+    }
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
+    std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
+    std::string location, group;
+    {
+        OptexLock hold(gConfigOptex);
+        bool found = FindNewsFolder(mailBox, folder, &location, &group);
+        gConfig.ResetPosition();
+        if (!found)
+            return;
+    }
+    gHostApi.BKA_CompSetSpecifiedHeader(compose, "X-Mailer", xMailer.c_str());
+    gHostApi.BKA_CompSetSpecifiedHeader(compose, "Newsgroups", group.c_str());
+    gHostApi.BKA_CompSetSpecifiedHeader(compose, "To", group.c_str());
+}
+
+// Holds the configuration lock when it could be taken within `waitMs`; a send must not hang the
+// host behind a worker that holds it through a slow login.
+class TimedConfigLock {
+public:
+    explicit TimedConfigLock(DWORD waitMs) {
+        DWORD start = GetTickCount();
+        while (!(held_ = gConfigOptex.TryEnter()) && GetTickCount() - start < waitMs)
+            Sleep(20);
+    }
+    ~TimedConfigLock() {
+        if (held_)
+            gConfigOptex.Leave();
+    }
+    TimedConfigLock(const TimedConfigLock&) = delete;
+    TimedConfigLock& operator=(const TimedConfigLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    bool held_ = false;
+};
+
+int ShowSendMessage(const char* text) {
+    gShowMessageBox(gMainWindow, text, kCaption, MB_OK | MB_ICONWARNING);
+    return kSendRefused;
+}
+
+// The send event: an article is posted on a worker and the host is told not to send it; any
+// other message is left to the host. Whenever the article cannot be handed to a worker the
+// result is kSendRefused, so the host keeps its compose window and nothing is lost.
+int SendMessageText(const std::string& text) {
+    if (!IsNewsArticle(text, HostText(gHostApi.BKA_GetVersion())))
+        return kSendAsMail;
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
+    std::string location;
+    {
+        TimedConfigLock hold(kSendLockWaitMs);
+        if (!hold.Held())
+            return ShowSendMessage(kConfigurationBusy);
+        gConfig.ResetPosition();
+        bool found = gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true);
+        if (found)
+            location = gConfig.GetString("Location", "", true);
+        gConfig.ResetPosition();
+        if (!found)
+            return ShowSendMessage(kSwitchMailBox);
+    }
+    gPostingWindows.DestroyFinished();
+    auto record = std::make_unique<PostingRecord>();
+    record->client = std::make_shared<NewsClient>(PluginNewsContext());
+    record->view = std::make_shared<StatusPostingView>();
+    PostingRecord* started = record.get();
+    gPostingWindows.Add(record.release());
+    if (!StartPosting(location, text, started)) {
+        gPostingWindows.Finish(started);
+        return ShowSendMessage(kPostingNotStarted);
+    }
+    return kSendTakenOver;
+}
+
 }  // namespace
 
-int WINAPI BKC_OnMenuInit(HWND window, HMENU /*menu*/, int type) {
+int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
     if (type == kMenuMain)
         gMainWindow = window;
+    if (type == kMenuMessageList && gInitListMenu != nullptr && gHostApi.IsBound())
+        gInitListMenu(menu);
     return 0;
 }
 
@@ -187,12 +289,31 @@ int WINAPI BKC_OnOpenMail(LPCSTR mailId) {
     return 0;
 }
 
-int WINAPI BKC_OnOpenCompose(HWND /*compose*/, int /*mode*/) {
+int WINAPI BKC_OnOpenCompose(HWND compose, int mode) {
+    if (!gHostApi.IsBound())
+        return 0;
+    try {
+        CSE::Guard([&] { PrepareCompose(compose, mode); });
+    } catch (const CSE& fault) {
+        ReportProcessorFault(fault.GetExceptionCode());
+    } catch (...) {
+    }
     return 0;
 }
 
-int WINAPI BKC_OnSend(LPCSTR /*message*/) {
-    return kSendAsMail;
+int WINAPI BKC_OnSend(LPCSTR message) {
+    if (!gHostApi.IsBound() || message == nullptr)
+        return kSendAsMail;
+    int result = kSendRefused;
+    try {
+        CSE::Guard([&] { result = SendMessageText(message); });
+    } catch (const CSE& fault) {
+        ReportProcessorFault(fault.GetExceptionCode());
+        result = kSendRefused;
+    } catch (...) {
+        result = kSendRefused;
+    }
+    return result;
 }
 
 int WINAPI BKC_OnEveryMinute() {

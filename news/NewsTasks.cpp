@@ -32,6 +32,27 @@ DWORD WINAPI NewsWorkerThread(void* param) {
     return 0;
 }
 
+// The parameter block of a posting worker. The client and view are shared with the posting
+// record; the record itself is touched only to end the posting.
+struct PostTask {
+    std::string server;
+    std::string article;
+    std::shared_ptr<NewsClient> client;
+    std::shared_ptr<PostingView> view;
+    PostingRecord* record = nullptr;
+};
+
+DWORD WINAPI PostWorkerThread(void* param) {
+    std::unique_ptr<PostTask> task(static_cast<PostTask*>(param));
+    try {
+        task->client->PostArticle(task->server, task->article, task->view.get());
+    } catch (...) {
+        // PostArticle lets nothing out; whatever did, the posting has ended.
+    }
+    gPostingWindows.Finish(task->record);
+    return 0;
+}
+
 }  // namespace
 
 bool StartGroupUpdate(const std::string& server, const std::string& group, const std::string& folderId) {
@@ -63,5 +84,13 @@ bool StartArticleRetrieval(const std::string& server,
         return true;
     delete task;
     ResetDownloadFlag(ThePluginHost(), ThePluginShared(), mailId);
+    return false;
+}
+
+bool StartPosting(const std::string& server, const std::string& article, PostingRecord* record) {
+    auto* task = new PostTask{server, article, record->client, record->view, record};
+    if (StartWorker(PostWorkerThread, task))
+        return true;
+    delete task;
     return false;
 }

@@ -17,3 +17,9 @@ bool StartArticleRetrieval(const std::string& server,
                            const std::string& mailId,
                            const std::string& messageId,
                            int size);
+
+struct PostingRecord;
+// Posts `article` to `server` on a worker with the record's client and view; the worker ends the
+// record's posting when it is done. False when no worker could be started (the record is then
+// left running: the caller decides).
+bool StartPosting(const std::string& server, const std::string& article, PostingRecord* record);

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "host/HostApi.h"
+#include "news/ArticleReturn.h"
 #include "news/NewsState.h"
 #include "nntp/NewsClient.h"
 
@@ -101,6 +102,10 @@ void PluginNewsHost::FocusMessageList() {
         SetForegroundWindow(list);
 }
 
+void PluginNewsHost::ReturnArticle(const std::string& text, const std::string& inboxFolder) {
+    ReturnArticleToUser(text, inboxFolder);
+}
+
 void PluginNewsShared::FolderUpdateEnded(const std::string& folderId) {
     gBusyFolders.Remove(folderId);
 }
@@ -119,6 +124,14 @@ int PluginNewsShared::DownloadStyle() {
 
 bool PluginNewsShared::PictureRender() {
     return gSettings.pictureRender != 0;
+}
+
+bool PluginNewsShared::EncodeHeader() {
+    return gSettings.encodeHeader != 0;
+}
+
+bool PluginNewsShared::PostPopup() {
+    return gSettings.postPopup != 0;
 }
 
 void PluginNewsShared::SuspendOnline() {

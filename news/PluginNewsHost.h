@@ -19,6 +19,7 @@ public:
     void SetSource(const std::string& mailId, const std::string& text) override;
     std::string TempFolder() override;
     void FocusMessageList() override;
+    void ReturnArticle(const std::string& text, const std::string& inboxFolder) override;
 };
 
 class PluginNewsShared : public NewsShared {
@@ -28,6 +29,8 @@ public:
     int MaxNum() override;
     int DownloadStyle() override;
     bool PictureRender() override;
+    bool EncodeHeader() override;
+    bool PostPopup() override;
     void SuspendOnline() override;
     void RestoreOnline() override;
     void RunWithSources(const std::function<void()>& write) override;

@@ -34,6 +34,11 @@ void PostingWindowList::DestroyFinished() {
     }
 }
 
+void PostingWindowList::Finish(PostingRecord* record) {
+    SectionLock hold(&lock_);
+    record->inProgress = 0;
+}
+
 size_t PostingWindowList::Size() {
     SectionLock hold(&lock_);
     return records_.size();

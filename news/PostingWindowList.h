@@ -5,9 +5,16 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <vector>
 
+#include "nntp/NewsClient.h"
+
 struct PostingRecord {
+    // The posting's client and view, shared with the posting worker: whichever lets go last
+    // frees them, so neither the worker nor a Cancel ever reaches a destroyed object.
+    std::shared_ptr<NewsClient> client;
+    std::shared_ptr<PostingView> view;
     // The posting progress window (modeless, on the user-interface thread) and the function that
     // destroys it together with its NewsClient; set by whoever creates the window.
     void* window = nullptr;
@@ -29,6 +36,9 @@ public:
     // User-interface thread only, because the windows belong to it.
     void DestroyFinished();
     size_t Size();
+
+    // Ends a posting: its worker no longer touches the record once this returns.
+    void Finish(PostingRecord* record);
 
     CRITICAL_SECTION* Lock() { return &lock_; }
 

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "news/ArticleReturn.h"
 #include "news/NewsState.h"
 
 namespace {
@@ -75,6 +76,9 @@ bool HookStatusBar(HWND mainWindow) {
 }
 
 LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // Posting workers send articles that were not posted here, to reopen them on this thread.
+    if (HandleArticleReturn(message, lParam))
+        return 0;
     WNDPROC previous = PreviousWindowProc(window);
     if (previous == nullptr)
         return DefWindowProcA(window, message, wParam, lParam);

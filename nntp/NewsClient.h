@@ -56,6 +56,16 @@ public:
     // NewsRetrieval.cpp). On failure the placeholder's download flag goes back to "FALSE".
     bool RetrieveArticle(std::string server, std::string group, std::string mailId, std::string messageId, int size);
 
+    // Posts an article written in the compose window, `article` being its text as the send event
+    // was handed it. The dialog (null: none) shows the transfer and is hidden at every end. An
+    // article that was not posted, for whatever reason, goes back to the user through
+    // NewsHost::ReturnArticle. Nothing is thrown.
+    bool PostArticle(std::string server, std::string article, PostingView* dialog);
+    // Writes `text` in pieces of kPostPiece bytes, showing "Sending %d%%, %s total" and the
+    // percentage after each. Throws what the socket throws.
+    void SendWithProgress(const std::string& text, PostingView* dialog);
+    static constexpr int kPostPiece = 16384;
+
     // AUTHINFO USER, then (after 381 or 281) AUTHINFO PASS; true when that answer is 281. A
     // user name or password holding a line break is refused without sending anything. A step of
     // the operations' opening: throws what the socket throws, for the operation to report.
@@ -110,6 +120,8 @@ private:
     // ARTICLE with its multi-line answer read by ReadResponse, with the same transit-mode retry.
     void ReadArticle(const std::string& messageId, std::string* reply, int size, const std::string& mailId,
                      SyncView* sync, const std::string& itemText, int itemCount, int itemNumber);
+    // POST, the article and the server's verdict, once the connection is open.
+    bool SendArticle(const std::string& article, PostingView* dialog);
     // The update steps shared by both styles; see NewsReading.cpp.
     struct UpdateRun;
     bool SelectAndReserve(UpdateRun& run, bool saveFile);

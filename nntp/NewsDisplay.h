@@ -36,6 +36,23 @@ public:
     virtual void SetRowResult(const std::string& /*text*/) {}
 };
 
+// The posting progress window as a posting sees it. Called on the posting worker thread; the
+// user's Cancel arrives on the user-interface thread, closes the posting's connection and is
+// then reported by IsCancelled. The posting shares the view, so an implementation must stay
+// safe to call after its window has gone.
+class PostingView {
+public:
+    virtual ~PostingView() = default;
+    virtual void SetTitle(const std::string& text) = 0;
+    virtual void Show() = 0;
+    virtual void SetStatus(const std::string& text) = 0;
+    // The progress bar, 0..100.
+    virtual void SetProgress(int percent) = 0;
+    // At every end of the posting.
+    virtual void Hide() = 0;
+    virtual bool IsCancelled() = 0;
+};
+
 // The plug-in's own display: message boxes owned by `owner` and the bound host functions.
 // Both texts are kept for the object's lifetime.
 class HostNewsDisplay : public NewsDisplay {

@@ -27,6 +27,11 @@ public:
     // Gives the keyboard focus to the message list, and brings it forward when the host's main
     // window is the foreground window.
     virtual void FocusMessageList() = 0;
+    // Gives an article that was not posted back to the user, the text exactly as it was handed
+    // over: reopened in a compose window (on the user-interface thread), or, where that cannot
+    // be done, stored in inboxFolder (the news mailbox's inbox, never an outbox). The user is
+    // told which. Returns at once; the work may still be under way.
+    virtual void ReturnArticle(const std::string& text, const std::string& inboxFolder) = 0;
 };
 
 // The plug-in's shared state that the reading operations use. Every member is safe to call
@@ -42,6 +47,10 @@ public:
     virtual int MaxNum() = 0;
     virtual int DownloadStyle() = 0;
     virtual bool PictureRender() = 0;
+    // The cached posting settings: rebuild header fields without encoded words, and confirm a
+    // successful posting with a message box.
+    virtual bool EncodeHeader() = 0;
+    virtual bool PostPopup() = 0;
     // Suspends the folder-open update while an update makes the host re-read the folder, and
     // restores the online flag from the configuration afterwards.
     virtual void SuspendOnline() = 0;

@@ -29,6 +29,7 @@ ServerAccount ReadServerAccount(CXmlConfig& config, const std::string& location)
                 account.authentication = CXmlConfig::ParseInt(text);
             ChildText(config, "nntp:server", "Username", &account.username);
             ChildText(config, "nntp:server", "Password", &account.password);
+            ChildText(config, "nntp:server", "ID", &account.id);
             break;
         }
         config.RestorePosition("nntp:servers");

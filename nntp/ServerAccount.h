@@ -9,6 +9,7 @@ struct ServerAccount {
     int authentication = 0;  // non-zero: log in with AUTHINFO after the greeting
     std::string username;
     std::string password;
+    std::string id;  // the host mailbox the server is bound to
 };
 
 // Reads the Server record under "Setup" whose Location is `location`. A missing record or missing

@@ -44,11 +44,34 @@ LRESULT CALLBACK Proc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
+// The sender of the current mailbox as its MailBox.ini names it: "Your Name <address>", the
+// address alone without a name, empty without an address.
+std::string AccountFrom(StandinHost& host) {
+    std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    std::string box = host.currentMailBox;
+    if (box.empty() && !host.store.MailBoxes().empty())
+        box = host.store.MailBoxes().front();
+    if (box.empty())
+        return std::string();
+    std::string ini = host.store.Path(box) + "MailBox.ini";
+    char name[256] = "", address[256] = "";
+    GetPrivateProfileStringA("Account", "YourName", "", name, sizeof name, ini.c_str());
+    GetPrivateProfileStringA("Account", "MailAddress", "", address, sizeof address, ini.c_str());
+    if (!*address)
+        return std::string();
+    return *name ? std::string(name) + " <" + address + ">" : std::string(address);
+}
+
 // Fields that every sent message carries; the user's text wins where it has them.
 std::string Complete(const std::string& typed) {
     std::string text = messagetext::ToCrLf(typed);
     if (messagetext::HeaderBlockLength(text) == text.size() && text.find("\r\n\r\n") == std::string::npos)
         text += "\r\n";
+    if (messagetext::GetHeader(text, "From").empty()) {
+        std::string from = AccountFrom(StandinHost::Instance());
+        if (!from.empty())
+            text = messagetext::SetHeader(text, "From", from);
+    }
     SYSTEMTIME now;
     GetSystemTime(&now);
     static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};

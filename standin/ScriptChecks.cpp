@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "standin/ComposeWindow.h"
 #include "standin/MainWindow.h"
 #include "standin/MessageText.h"
 #include "standin/ScriptRunner.h"
@@ -237,6 +238,20 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
         if (want == have || (want == "present" && found))
             return true;
         *error = "menu item \"" + w[3] + "\" is " + have + ", not " + want;
+        return false;
+    }
+    if (what == "compose" && w.size() == 3) {
+        // Some open compose window's text, with CR LF line ends, contains the text.
+        std::vector<HWND> open;
+        if (!Query([&open] { open = ComposeWindow::All(); }, error))
+            return false;
+        for (HWND c : open) {
+            std::string text;
+            if (Query([&text, c] { text = messagetext::ToCrLf(ComposeWindow::GetText(c)); }, error) &&
+                text.find(w[2]) != std::string::npos)
+                return true;
+        }
+        *error = "no compose window holds \"" + w[2] + "\"";
         return false;
     }
     if ((what == "log" || what == "nolog") && w.size() == 3) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "standin/ComposeWindow.h"
 #include "standin/MainWindow.h"
@@ -193,6 +194,9 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
     HWND parent = GetParent(control);
     if (what == "set" && w.size() == 4) {
         SendMessageA(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w[3].c_str()));
+        // A multi-line edit does not report a text set this way; typing would, so say it.
+        if (UiProbe::ClassName(control) == "Edit" && (GetWindowLongA(control, GWL_STYLE) & ES_MULTILINE))
+            SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, EN_CHANGE), reinterpret_cast<LPARAM>(control));
         return true;
     }
     if (what == "click" && w.size() == 3) {
@@ -236,6 +240,15 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
                 }
             },
             error);
+    }
+    if (what == "rows" && w.size() == 3 && UiProbe::ClassName(control) == "ListBox") {
+        int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
+        for (int r = 0; r < count; ++r) {
+            std::vector<char> text(static_cast<size_t>(SendMessageA(control, LB_GETTEXTLEN, r, 0)) + 1);
+            SendMessageA(control, LB_GETTEXT, r, reinterpret_cast<LPARAM>(text.data()));
+            Out("  " + std::string(text.data()));
+        }
+        return true;
     }
     if (what == "rows" && w.size() == 3) {
         // The rows of a list view, one line each with its cells separated by " | ".

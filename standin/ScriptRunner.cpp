@@ -157,12 +157,14 @@ std::string ScriptRunner::Expand(const std::string& word) const {
     return out;
 }
 
-// "#n" names the n-th message (from 0) of the current folder's list.
+// "#n" names the n-th message (from 0) of the current folder's list, "#last" its last one.
 std::string ScriptRunner::MailArg(const std::string& word) const {
     if (word.size() < 2 || word[0] != '#')
         return Expand(word);
     StandinHost& host = StandinHost::Instance();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    if (word == "#last")
+        return host.folderMails.empty() ? std::string() : host.folderMails.back();
     size_t n = strtoul(word.c_str() + 1, nullptr, 10);
     return n < host.folderMails.size() ? host.folderMails[n] : std::string();
 }
@@ -552,17 +554,25 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
             *error = "no plug-in " + name;
         return *found;
     }
-    if (verb == "screenshot" && w.size() == 2) {
-        std::string path = Expand(w[1]);
+    if (verb == "screenshot" && (w.size() == 2 || (w.size() == 3 && w[1] == "dialog"))) {
+        // "screenshot dialog <file>" captures the active dialog instead of the main window.
+        std::string path = Expand(w.back());
+        HWND target = window->hwnd;
+        if (w.size() == 3) {
+            Query([&target] { target = UiProbe::ActiveDialog(); }, error);
+            if (target == nullptr) {
+                *error = "no dialog is up";
+                return false;
+            }
+        }
         bool ok = false;
         // Let pending paints finish first, so that the picture shows the current state.
         Query(
-            [window] {
-                RedrawWindow(window->hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-            },
+            [target] { RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); },
             error);
         Sleep(300);
-        Query([&ok, window, path] { ok = UiProbe::SaveWindowBitmap(window->hwnd, path); }, error);
+        bool clientOnly = target != window->hwnd;
+        Query([&ok, target, path, clientOnly] { ok = UiProbe::SaveWindowBitmap(target, path, clientOnly); }, error);
         if (!ok)
             *error = "cannot write " + path;
         return ok;

@@ -84,12 +84,15 @@ public:
     void SetSource(const std::string&, const std::string& text) override { bytes += text.size(); }
     std::string TempFolder() override { return std::string(); }
     void FocusMessageList() override {}
+    void ReturnArticle(const std::string&, const std::string&) override {}
 
     void FolderUpdateEnded(const std::string&) override {}
     void AddNewArticle(const std::string&, const std::string&) override {}
     int MaxNum() override { return 100000; }
     int DownloadStyle() override { return 1; }
     bool PictureRender() override { return false; }
+    bool EncodeHeader() override { return false; }
+    bool PostPopup() override { return false; }
     void SuspendOnline() override {}
     void RestoreOnline() override {}
     void RunWithSources(const std::function<void()>& write) override { write(); }

@@ -41,6 +41,8 @@ public:
     std::string Log() { return Answer("LOG"); }
     // Those of every connection since the scenario was chosen, the connections joined by "||".
     std::string LogAll() { return Answer("LOGALL"); }
+    // The bytes of the last article received after POST, in hexadecimal.
+    std::string Posted() { return Answer("POSTED"); }
 
 private:
     std::string Answer(const std::string& command) {
@@ -49,6 +51,7 @@ private:
     }
     std::string Control(const std::string& command) {
         CBlockingSocket control;
+        control.SetLimits(1024 * 1024, 1024 * 1024);  // POSTED answers with a whole article
         control.Create();
         SOCKADDR_IN address = CBlockingSocket::GetHostByName("127.0.0.1", controlPort_);
         control.Connect(reinterpret_cast<const SOCKADDR*>(&address));

@@ -45,12 +45,18 @@ public:
     }
     std::string TempFolder() override { return tempFolder; }
     void FocusMessageList() override {}
+    void ReturnArticle(const std::string& text, const std::string& inbox) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        returned.push_back({inbox, text});
+    }
     // NewsShared
     void FolderUpdateEnded(const std::string& folder) override { Log("ended " + folder); }
     void AddNewArticle(const std::string& id, const std::string& subject) override { Log("new " + id + " " + subject); }
     int MaxNum() override { return maxNum; }
     int DownloadStyle() override { return downloadStyle; }
     bool PictureRender() override { return pictureRender; }
+    bool EncodeHeader() override { return encodeHeader; }
+    bool PostPopup() override { return postPopup; }
     void SuspendOnline() override { Log("offline"); }
     void RestoreOnline() override { Log("online"); }
     void RunWithSources(const std::function<void()>& write) override { write(); }
@@ -78,6 +84,7 @@ public:
         appends.clear();
         sources.clear();
         queued.clear();
+        returned.clear();
         events.clear();
     }
 
@@ -97,9 +104,12 @@ public:
     int downloadStyle = 1;
     bool pictureRender = false;
     bool hasLocation = false;
+    bool encodeHeader = true;
+    bool postPopup = true;
     std::vector<Append> appends;  // (folder, text)
     std::vector<Append> sources;  // (mail, text), in call order
     std::vector<Append> queued;
+    std::vector<Append> returned;  // (inbox, article) of each article given back
     std::vector<std::string> events;
 
 private:

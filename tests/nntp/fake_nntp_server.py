@@ -21,6 +21,8 @@ Control port, one command a line, one answer line each:
   LOG     the commands of the last news connection, joined by "|"
   LOGALL  the commands of every news connection since the last SCENARIO or RESET, each
           connection joined by "|", the connections in order of arrival joined by "||"
+  POSTED  the bytes of the last article received after POST, as they came (the terminating
+          "." line included), in hexadecimal
   RESET   back to the default scenario, log forgotten
 The server ends by itself after ten idle minutes.
 
@@ -81,7 +83,7 @@ ODD_OVERVIEW = {
 ERROR_TEXTS = {
     "281": "authentication accepted", "401": "MODE-READER", "411": "no such group", "412": "no group selected",
     "420": "no current article", "423": "no such article number", "430": "no such article",
-    "440": "posting not permitted", "480": "authentication required", "481": "authentication rejected",
+    "440": "posting not permitted", "441": "posting failed", "480": "authentication required", "481": "authentication rejected",
     "502": "permission denied",
 }
 
@@ -91,10 +93,14 @@ ERROR_TEXTS = {
 #   range          (count, first, last) of fake.test in the reply to GROUP
 #   overview       normal, odd (ODD_OVERVIEW) or none (every XOVER list is empty)
 #   gate           1: GROUP, XOVER, ARTICLE and POST answer "401 MODE-READER" until MODE READER
+#   article        how the article after "340" is read: ok (to its "." line), cut:N (close after
+#                  N bytes), stall:N (stop reading after N bytes, answer nothing)
+#   posted         the answer once the article is in: ok (240), NNN, or silence
 DEFAULT = {
     "GREETING": "ok", "MODE": "ok", "AUTHINFO USER": "ok", "AUTHINFO PASS": "ok", "LIST": "split",
     "GROUP": "ok", "XOVER": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
     "greeting_text": b"200 fake news server ready\r\n", "range": (5, 1, 5), "overview": "normal", "gate": 0,
+    "article": "ok", "posted": "ok",
 }
 
 SCENARIOS = {
@@ -116,6 +122,11 @@ SCENARIOS = {
     "overview_odd": {"overview": "odd"},
     "xover_empty": {"overview": "none"},
     "group_range": {"range": (5000, 15001, 20000)},
+    "post_refused": {"POST": "440"},
+    "post_failed": {"posted": "441"},
+    "post_silent": {"posted": "silence"},
+    "post_stall": {"article": "stall:100"},
+    "post_cut": {"article": "cut:100"},
 }
 # group_411, xover_420, article_430, ...: the command answers that error code.
 for command, codes in (("GROUP", "411 480 502"), ("XOVER", "412 420 423 480 502"),
@@ -130,7 +141,7 @@ for command in ("GROUP", "XOVER", "ARTICLE"):
 
 MODE_SYNTAX = re.compile(r"^(ok|split|\d{3}|silence|endless|(cut|stall):-?\d+|huge:\d+)$")
 
-state = {"scenario": {}, "keep": False, "logs": [], "last": time.time()}
+state = {"scenario": {}, "keep": False, "logs": [], "posted": b"", "last": time.time()}
 lock = threading.Lock()
 
 
@@ -274,12 +285,27 @@ class Connection:
         return Reply(status, article_text(number))
 
     def post(self, words):
+        """Reads the article as the settings say; None when the connection is to end."""
         self.conn.sendall(b"340 send article\r\n")
+        kind, _, arg = self.settings["article"].partition(":")
+        limit = int(arg) if arg else None
+        received = bytearray()
         while True:
-            raw = self.reader.readline()
-            if not raw or raw.rstrip(b"\r\n") == b".":
+            raw = self.reader.readline() if limit is None else self.reader.readline(max(1, limit - len(received)))
+            received += raw
+            with lock:
+                state["posted"] = bytes(received)
+            if not raw or raw == b".\r\n":
                 break
-        return Reply(b"240 article received")
+            if limit is not None and len(received) >= limit:
+                if kind == "stall":
+                    time.sleep(HOLD_SECONDS)
+                return None
+        posted = self.settings["posted"]
+        if posted == "silence":
+            time.sleep(HOLD_SECONDS)
+            return None
+        return Reply(b"240 article received") if posted == "ok" else error_reply(posted)
 
     def answer(self, key, words):
         """Sends the reply to one command as its mode says. False when the connection ends."""
@@ -293,6 +319,8 @@ class Connection:
             time.sleep(HOLD_SECONDS)
             return False
         reply = self.handlers[key](words)
+        if reply is None:
+            return False
         kind, _, arg = mode.partition(":")
         if kind == "huge":
             reply.grow(int(arg))
@@ -384,6 +412,10 @@ def parse_scenario(words):
             settings[key] = value
         elif key == "gate" and value in ("0", "1"):
             settings[key] = int(value)
+        elif key == "article" and re.match(r"^(ok|(cut|stall):\d+)$", value):
+            settings[key] = value
+        elif key == "posted" and re.match(r"^(ok|silence|\d{3})$", value):
+            settings[key] = value
         else:
             return None, False, "bad setting " + word
     return settings, keep, None
@@ -401,13 +433,15 @@ def serve_control(conn):
                 if why:
                     answer = "ERR " + why
                 else:
-                    state.update(scenario=settings, keep=keep, logs=[])
+                    state.update(scenario=settings, keep=keep, logs=[], posted=b"")
                     answer = "OK"
             elif words[0] == "RESET":
                 state.update(scenario={}, keep=False, logs=[])
                 answer = "OK"
             elif words[0] == "LOG":
                 answer = "|".join(state["logs"][-1]) if state["logs"] else ""
+            elif words[0] == "POSTED":
+                answer = state["posted"].hex()
             elif words[0] == "LOGALL":
                 answer = "||".join("|".join(log) for log in state["logs"])
             else:

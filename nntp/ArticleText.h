@@ -1,0 +1,27 @@
+// An article on its way from the compose window to the server: how the send event knows it, how
+// its header fields are rebuilt without encoded words, and the bytes that go after POST.
+// Portable; every function is pure and works on 8-bit text as the host hands it over.
+#pragma once
+
+#include <string>
+
+// The X-Mailer value that the compose event writes into an article, for this host version.
+std::string XMailerValue(const std::string& hostVersion);
+
+// True when the message's header block (up to the first empty line) holds an X-Mailer field
+// whose value is XMailerValue(hostVersion). The same text in the body, say in a quoted article,
+// does not make a mail an article.
+bool IsNewsArticle(const std::string& message, const std::string& hostVersion);
+
+// The decoded Subject of an article, with line breaks made blanks; empty when it has none.
+std::string ArticleSubject(const std::string& article);
+
+// Every header field rebuilt in place from its decoded value, with no character set, so that
+// encoded words go out as the raw bytes of their character set. A CR, LF or NUL in a decoded
+// value becomes a blank, so a value can never start a line of its own. The article comes back
+// unchanged when it cannot be read or written as a message.
+std::string RebuildHeaderFields(const std::string& article);
+
+// The bytes sent after the server's 340: every line end made CR LF (a bare CR or LF included),
+// one more "." before every line that starts with ".", then the terminating "." line.
+std::string FrameArticle(const std::string& article);

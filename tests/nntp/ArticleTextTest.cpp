@@ -1,0 +1,87 @@
+// Article preparation: which messages are articles, the header rebuild, and the bytes sent after
+// POST, checked by reading them back the way a server reads them.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "nntp/ArticleText.h"
+#include "nntp/ReplyAssembler.h"
+
+namespace {
+
+const char kVersion[] = "2.50.01";
+
+// The article as a reader gets it back: the terminator found, stuffing dots taken off.
+std::string ReadBack(const std::string& wire) {
+    MultiLineAssembler reply(1 << 20);
+    std::string status = "240 ok\r\n";
+    reply.Append(status.data(), status.size());
+    EXPECT_EQ(reply.Append(wire.data(), wire.size()), MultiLineAssembler::kComplete);
+    return reply.Take().substr(status.size());
+}
+
+TEST(ArticleTextTest, FramingStuffsDotsAndEndsEveryLineWithCrLf) {
+    struct Case {
+        const char* text;
+        const char* wire;
+        const char* readBack;
+    } cases[] = {
+        {"a\r\nb\r\n", "a\r\nb\r\n.\r\n", "a\r\nb\r\n"},
+        {"a\r\nb", "a\r\nb\r\n.\r\n", "a\r\nb\r\n"},
+        {".\r\n..\r\n.x\r\nend", "..\r\n...\r\n..x\r\nend\r\n.\r\n", ".\r\n..\r\n.x\r\nend\r\n"},
+        {"a\nb\rc\r\n", "a\r\nb\r\nc\r\n.\r\n", "a\r\nb\r\nc\r\n"},
+        {"a\n.\r.b", "a\r\n..\r\n..b\r\n.\r\n", "a\r\n.\r\n.b\r\n"},
+        {"a\r\r\n", "a\r\n\r\n.\r\n", "a\r\n\r\n"},
+        {"", ".\r\n", ""},
+        {"x.\r\n .", "x.\r\n .\r\n.\r\n", "x.\r\n .\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string wire = FrameArticle(c.text);
+        EXPECT_EQ(wire, c.wire);
+        EXPECT_EQ(ReadBack(wire), c.readBack);
+    }
+}
+
+TEST(ArticleTextTest, OnlyTheXMailerFieldOfTheHeaderMarksAnArticle) {
+    const std::string mailer = XMailerValue(kVersion);
+    struct Case {
+        std::string message;
+        bool article;
+    } cases[] = {
+        {"To: a\r\nX-Mailer: " + mailer + "\r\nSubject: s\r\n\r\nbody\r\n", true},
+        {"x-mailer:" + mailer + "  \r\n\r\n", true},
+        {"X-Mailer: " + mailer + "\r\n", true},  // a header without a body
+        // A mail quoting an article's header block in its body is mail.
+        {"To: a\r\n\r\n> X-Mailer: " + mailer + "\r\nX-Mailer: " + mailer + "\r\n", false},
+        {"Subject: X-Mailer: " + mailer + "\r\n\r\n", false},
+        {"X-Mailer: " + XMailerValue("2.50.02") + "\r\n\r\n", false},
+        {"X-Mailer: " + mailer + " and more\r\n\r\n", false},
+        {"X-Mailers: " + mailer + "\r\n\r\n", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        EXPECT_EQ(IsNewsArticle(c.message, kVersion), c.article);
+    }
+}
+
+TEST(ArticleTextTest, RebuildKeepsRepeatedFieldsInPlaceAndDecodesWords) {
+    std::string article =
+        "Received: from one\r\nSubject: =?gb2312?B?xOO6ww==?=\r\nReceived: from two\r\n"
+        "Newsgroups: fake.test\r\n\r\n.\r\n..\r\nbody\r\n";
+    std::string rebuilt = RebuildHeaderFields(article);
+    EXPECT_EQ(rebuilt.find("Received: from one\r\nSubject: \xC4\xE3\xBA\xC3\r\nReceived: from two\r\n"), 0u)
+        << rebuilt;
+    EXPECT_NE(rebuilt.find("\r\n\r\n.\r\n..\r\nbody\r\n"), std::string::npos);
+    EXPECT_EQ(ArticleSubject(article), "\xC4\xE3\xBA\xC3");
+}
+
+TEST(ArticleTextTest, DecodedLineBreaksCannotStartALine) {
+    // "a\r\nNewsgroups: evil\0b" encoded: once decoded it must not become a field of its own.
+    std::string article = "Subject: =?us-ascii?Q?a=0D=0ANewsgroups:_evil=00b?=\r\nNewsgroups: fake.test\r\n\r\nbody\r\n";
+    std::string rebuilt = RebuildHeaderFields(article);
+    EXPECT_EQ(rebuilt.find("\nNewsgroups: evil"), std::string::npos) << rebuilt;
+    EXPECT_NE(rebuilt.find("Subject: a  Newsgroups: evil b\r\n"), std::string::npos) << rebuilt;
+}
+
+}  // namespace
