@@ -104,12 +104,14 @@ TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
         host_.Reset();
         SetLastNumber(c.lastBefore);
         EXPECT_EQ(Update(c.scenario), c.ok);
-        if (*c.log)
+        if (*c.log) {
             EXPECT_EQ(server_.Log(), c.log);
+        }
         EXPECT_EQ(host_.appends.size(), c.appended);
         EXPECT_EQ(LastNumber(), c.lastAfter);
-        if (c.shown)
+        if (c.shown) {
             EXPECT_TRUE(host_.Saw(c.shown));
+        }
         EXPECT_TRUE(host_.Saw("ended " + std::string(kFolder)));
     }
 }
