@@ -66,6 +66,17 @@ bool FindNewsFolder(const std::string& mailBox, const std::string& folderId, std
     return found;
 }
 
+// The news-folder test for the host's current mailbox and folder, with its own lock.
+bool FindCurrentNewsFolder(std::string* location, std::string* group) {
+    // Asked before the lock is taken: a host call that faults must not do so while holding it.
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
+    std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
+    OptexLock hold(gConfigOptex);
+    bool found = FindNewsFolder(mailBox, folder, location, group);
+    gConfig.ResetPosition();
+    return found;
+}
+
 // The first opening of a group folder in a run of the host marks every message in it as read.
 // The caller holds the configuration lock and has found the group ("event:group").
 void MarkFolderReadOnce() {
@@ -113,16 +124,9 @@ void OpenNewsFolder(LPCSTR folderId) {
 bool RetrieveIfPlaceholder(const std::string& mailId) {
     if (SpecifiedHeader("X-RILLPOST-FLAG") != "FALSE")
         return true;
-    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
-    std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
     std::string location, group;
-    {
-        OptexLock hold(gConfigOptex);
-        bool found = FindNewsFolder(mailBox, folder, &location, &group);
-        gConfig.ResetPosition();
-        if (!found)
-            return false;
-    }
+    if (!FindCurrentNewsFolder(&location, &group))
+        return false;
     std::string messageId = SpecifiedHeader("Message-ID");
     // Marked first, so that opening it again does not start a second retrieval.
     gHostApi.BKA_SetSpecifiedHeader("X-RILLPOST-FLAG", "TRUE");
@@ -165,16 +169,9 @@ void PrepareCompose(HWND compose, int mode) {
         gHostApi.BKA_CompSetSpecifiedHeader(compose, "Newsgroups", groups.c_str());
         return;
     }
-    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
-    std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
     std::string location, group;
-    {
-        OptexLock hold(gConfigOptex);
-        bool found = FindNewsFolder(mailBox, folder, &location, &group);
-        gConfig.ResetPosition();
-        if (!found)
-            return;
-    }
+    if (!FindCurrentNewsFolder(&location, &group))
+        return;
     gHostApi.BKA_CompSetSpecifiedHeader(compose, "X-Mailer", xMailer.c_str());
     gHostApi.BKA_CompSetSpecifiedHeader(compose, "Newsgroups", group.c_str());
     gHostApi.BKA_CompSetSpecifiedHeader(compose, "To", group.c_str());

@@ -15,13 +15,8 @@
 namespace {
 
 const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
-const char kUnknownException[] = "Unkown Exception Raised.";
 const char kNoArticlesAdded[] = "0 new articles added";
 
-bool ReplyIs(const std::string& reply, int expected) {
-    int code = 0;
-    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
-}
 
 // The system's text for a sockets-layer error, or empty when it has none.
 std::string SystemErrorText(int code) {
@@ -170,7 +165,7 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
 
 void NewsClient::ReportOtherFailure() {
     try {
-        context_.display->ShowMessage(kUnknownException);
+        context_.display->ShowMessage(kUnknownExceptionText);
     } catch (...) {
     }
 }

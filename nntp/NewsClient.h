@@ -125,6 +125,8 @@ private:
     // The update steps shared by both styles; see NewsReading.cpp.
     struct UpdateRun;
     bool SelectAndReserve(UpdateRun& run, bool saveFile);
+    // XOVER of the reserved range; *reply is empty when nothing was asked or the answer was no list.
+    void FetchOverview(const UpdateRun& run, std::string* reply);
     void GiveBackUnfetched(UpdateRun& run);
     void ReportFailure(const std::string& text);
     // Shows a socket failure: the time-out text itself, or the system's text for its error

@@ -11,6 +11,7 @@
 #include "nntp/ArticleText.h"
 #include "nntp/NewsClient.h"
 #include "nntp/NntpReply.h"
+#include "nntp/NntpText.h"
 #include "nntp/ServerAccount.h"
 
 namespace {
@@ -18,18 +19,8 @@ namespace {
 const char kPostingRefused[] = "This Server doesn't allow you to post new articles!";
 const char kPostedError[] = "Posted Error!\n";
 const char kPosted[] = "You have posted a new article successfully!";
-const char kUnknownException[] = "Unkown Exception Raised.";
 
-bool ReplyIs(const std::string& reply, int expected) {
-    int code = 0;
-    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
-}
 
-std::string WithoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-    return line;
-}
 
 }  // namespace
 
@@ -64,7 +55,7 @@ bool NewsClient::PostArticle(std::string server, std::string article, PostingVie
         ReportSocketFailure(*failure, !cancelled, [&](const std::string& text) { display.ShowMessage(text); });
     } catch (...) {
         try {
-            display.SetHostMessage(kUnknownException);
+            display.SetHostMessage(kUnknownExceptionText);
         } catch (...) {
         }
     }

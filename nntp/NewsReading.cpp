@@ -19,19 +19,8 @@
 
 namespace {
 
-const char kAccessViolation[] = "Access Violation from Becky!";
-const char kUnknownException[] = "Unkown Exception Raised.";
 
-bool ReplyIs(const std::string& reply, int expected) {
-    int code = 0;
-    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
-}
 
-std::string WithoutLineEnd(std::string line) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
-        line.pop_back();
-    return line;
-}
 
 std::string NewArticlesText(size_t count) {
     return std::to_string(count) + " new articles";
@@ -126,6 +115,17 @@ bool NewsClient::SelectAndReserve(UpdateRun& run, bool saveFile) {
     return true;
 }
 
+void NewsClient::FetchOverview(const UpdateRun& run, std::string* reply) {
+    reply->clear();
+    if (!run.range.send)
+        return;
+    socket_.WriteString(FormatXoverCommand(run.range), timeout_);
+    socket_.ReadMultiLine(reply, timeout_);
+    // Anything but an overview answer (an error line) means no lines.
+    if (!ReplyIs(*reply, kReplyOverviewFollows))
+        reply->clear();
+}
+
 void NewsClient::GiveBackUnfetched(UpdateRun& run) {
     if (!run.reserved || run.complete || !run.range.send)
         return;
@@ -168,13 +168,7 @@ bool NewsClient::UpdateGroupHeaders(std::string server,
             if (!Open(server, opening, status) || !SelectAndReserve(run, true))
                 return;
             std::string reply;
-            if (run.range.send) {
-                socket_.WriteString(FormatXoverCommand(run.range), timeout_);
-                socket_.ReadMultiLine(&reply, timeout_);
-                // Anything but an overview answer (an error line) means no lines.
-                if (!ReplyIs(reply, kReplyOverviewFollows))
-                    reply.clear();
-            }
+            FetchOverview(run, &reply);
             // The lines are taken from the reply in place, one placeholder buffer reused for all.
             std::string text, subject, messageId;
             size_t start = reply.find("\r\n");
@@ -201,9 +195,9 @@ bool NewsClient::UpdateGroupHeaders(std::string server,
         ReportSocketFailure(*failure, true, [this](const std::string& text) { ReportFailure(text); });
     } catch (const CSE& fault) {
         if (fault.GetExceptionCode() == CSE::kAccessViolation)
-            ReportFailure(kAccessViolation);
+            ReportFailure(kAccessViolationText);
     } catch (...) {
-        ReportFailure(kUnknownException);
+        ReportFailure(kUnknownExceptionText);
     }
     try {
         GiveBackUnfetched(run);
@@ -256,14 +250,9 @@ bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std:
             Opening opening = {nullptr, dialog ? connected.c_str() : nullptr, false, nullptr, true};
             if (!Open(server, opening, status) || !SelectAndReserve(run, false))
                 return;
-            std::vector<std::string> lines;
-            if (run.range.send) {
-                socket_.WriteString(FormatXoverCommand(run.range), timeout_);
-                std::string reply;
-                socket_.ReadMultiLine(&reply, timeout_);
-                if (ReplyIs(reply, kReplyOverviewFollows))
-                    lines = SplitOverviewReply(reply);
-            }
+            std::string reply;
+            FetchOverview(run, &reply);
+            std::vector<std::string> lines = SplitOverviewReply(reply);
             count = lines.size();
             status(group + " - " + NewArticlesText(count));
             for (size_t i = 0; i < lines.size(); ++i) {
@@ -290,7 +279,7 @@ bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std:
     } catch (const CSE&) {
         // Absorbed silently: the run goes on with the next group.
     } catch (...) {
-        ReportFailure(kUnknownException);
+        ReportFailure(kUnknownExceptionText);
     }
     try {
         GiveBackUnfetched(run);

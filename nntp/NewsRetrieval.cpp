@@ -16,8 +16,6 @@
 namespace {
 
 const char kDownloadError[] = "Download Error!The article seems not to be exist.Please try again.";
-const char kAccessViolation[] = "Access Violation from Becky!";
-const char kUnknownException[] = "Unkown Exception Raised.";
 
 }  // namespace
 
@@ -90,9 +88,9 @@ bool NewsClient::RetrieveArticle(std::string server,
         host.SetHostMessage(kDownloadError);
     } catch (const CSE& fault) {
         if (fault.GetExceptionCode() == CSE::kAccessViolation)
-            host.SetHostMessage(kAccessViolation);
+            host.SetHostMessage(kAccessViolationText);
     } catch (...) {
-        host.SetHostMessage(kUnknownException);
+        host.SetHostMessage(kUnknownExceptionText);
     }
     if (resetFlag) {
         // Whatever stopped the retrieval (an error reply, the network, a fault), the placeholder

@@ -23,3 +23,8 @@ bool ParseReplyCode(const char* line, size_t length, int* code) {
 bool IsPositiveReply(int code) {
     return code >= 100 && code < 400;
 }
+
+bool ReplyIs(const std::string& reply, int expected) {
+    int code = 0;
+    return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // The replies this client meets. Every reply line starts with three digits; the first says
 // whether the command succeeded, the second what the reply is about.
@@ -35,6 +36,9 @@ enum NntpReply {
 // line. Returns false (and leaves *code alone) for anything else, so "2150", "21" or " 215" are
 // not replies.
 bool ParseReplyCode(const char* line, size_t length, int* code);
+
+// True when the reply line's code parses and equals `expected`.
+bool ReplyIs(const std::string& reply, int expected);
 
 // True when the reply's code parses and lies in 100..399: the command was accepted. Only such a
 // reply to a command that announces data is followed by a multi-line block.

@@ -96,3 +96,12 @@ void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
         start = end + 2;
     }
 }
+
+std::string WithoutLineEnd(std::string line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    return line;
+}
+
+const char kAccessViolationText[] = "Access Violation from Becky!";
+const char kUnknownExceptionText[] = "Unkown Exception Raised.";

@@ -9,6 +9,13 @@
 // user name or password with a line break would otherwise smuggle a second command to the server.
 bool BuildCommand(const char* verb, const std::string& argument, std::string* command);
 
+// The line without its CR LF (or bare LF or CR) at the end.
+std::string WithoutLineEnd(std::string line);
+
+// Texts shown when an operation ends in a processor fault or an exception it did not expect.
+extern const char kAccessViolationText[];
+extern const char kUnknownExceptionText[];
+
 // True for a socket failure caused by a time-out: its message names the time-out.
 bool IsTimeoutMessage(const std::string& message);
 
