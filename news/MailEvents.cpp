@@ -10,6 +10,8 @@
 #include "host/CSE.h"
 #include "host/HostApi.h"
 #include "news/NewsExports.h"
+#include "news/MenuCommands.h"
+#include "news/NewsFolder.h"
 #include "news/NewsState.h"
 #include "news/NewsTasks.h"
 #include "news/PluginNewsHost.h"
@@ -42,29 +44,6 @@ std::string SpecifiedHeader(const char* name) {
     return value;
 }
 
-// The news-folder test: the Server whose ID is the mailbox and, inside it, the Subgroup whose
-// FolderID is the folder, both compared exactly; nothing is created. The caller holds the
-// configuration lock. On success the document is left on the group record (saved as
-// "event:group") and the server's Location and the group's name are given out.
-bool FindNewsFolder(const std::string& mailBox, const std::string& folderId, std::string* location, std::string* group) {
-    bool found = false;
-    gConfig.ResetPosition();
-    if (gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true)) {
-        gConfig.SavePosition("event:server");
-        *location = gConfig.GetString("Location", "", true);
-        gConfig.RestorePosition("event:server");
-        gConfig.EnterElement();
-        if (gConfig.SelectRecord("Subgroup", "FolderID", folderId.c_str(), false, true)) {
-            gConfig.SavePosition("event:group");
-            *group = gConfig.GetString("GroupName", "", true);
-            gConfig.RestorePosition("event:group");
-            found = true;
-        }
-    }
-    if (!found)
-        gConfig.ResetPosition();
-    return found;
-}
 
 // The news-folder test for the host's current mailbox and folder, with its own lock.
 bool FindCurrentNewsFolder(std::string* location, std::string* group) {
@@ -226,7 +205,8 @@ int SendMessageText(const std::string& text) {
     gPostingWindows.DestroyFinished();
     auto record = std::make_unique<PostingRecord>();
     record->client = std::make_shared<NewsClient>(PluginNewsContext());
-    record->view = std::make_shared<StatusPostingView>();
+    if (gCreatePostingWindow == nullptr || !gCreatePostingWindow(record.get(), gMainWindow))
+        record->view = std::make_shared<StatusPostingView>();
     PostingRecord* started = record.get();
     gPostingWindows.Add(record.release());
     if (!StartPosting(location, text, started)) {
@@ -238,11 +218,35 @@ int SendMessageText(const std::string& text) {
 
 }  // namespace
 
+bool FindNewsFolder(const std::string& mailBox, const std::string& folderId, std::string* location, std::string* group) {
+    bool found = false;
+    gConfig.ResetPosition();
+    if (gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true)) {
+        gConfig.SavePosition("event:server");
+        *location = gConfig.GetString("Location", "", true);
+        gConfig.RestorePosition("event:server");
+        gConfig.EnterElement();
+        if (gConfig.SelectRecord("Subgroup", "FolderID", folderId.c_str(), false, true)) {
+            gConfig.SavePosition("event:group");
+            *group = gConfig.GetString("GroupName", "", true);
+            gConfig.RestorePosition("event:group");
+            found = true;
+        }
+    }
+    if (!found)
+        gConfig.ResetPosition();
+    return found;
+}
+
 int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
-    if (type == kMenuMain)
-        gMainWindow = window;
-    if (type == kMenuMessageList && gInitListMenu != nullptr && gHostApi.IsBound())
-        gInitListMenu(menu);
+    if (!gHostApi.IsBound())
+        return 0;
+    try {
+        CSE::Guard([&] { InitMenu(window, menu, type); });
+    } catch (const CSE& fault) {
+        ReportProcessorFault(fault.GetExceptionCode());
+    } catch (...) {
+    }
     return 0;
 }
 

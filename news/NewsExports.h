@@ -33,6 +33,6 @@ RP_PLUGIN_CALLBACKS(RP_CHECK_EXPORT_TYPE)
 // Runs the preferences dialog modally over parent, filled from and returning into values; true
 // when it ended with OK. Null while the plug-in has no such dialog.
 extern bool (*gRunPreferencesDialog)(HWND parent, Preferences* values);
-// Registers the message-list commands and appends them to that context menu. Null while the
-// plug-in has no such commands.
-extern void (*gInitListMenu)(HMENU menu);
+// Registers the commands of one host menu (BkcMenuType) and adds them to it. Null while the
+// plug-in has no command table.
+extern void (*gInitMenus)(HMENU menu, int type);

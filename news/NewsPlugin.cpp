@@ -46,7 +46,7 @@ void CopyField(char* field, const char* text) {
 }  // namespace
 
 bool (*gRunPreferencesDialog)(HWND parent, Preferences* values) = nullptr;
-void (*gInitListMenu)(HMENU menu) = nullptr;
+void (*gInitMenus)(HMENU menu, int type) = nullptr;
 
 void LoadConfiguration(const std::string& path) {
     gConfig.LoadConfig(path.c_str());

@@ -4,6 +4,8 @@
 
 #include "host/SectionLock.h"
 
+bool (*gCreatePostingWindow)(PostingRecord* record, HWND parent) = nullptr;
+
 PostingWindowList::~PostingWindowList() {
     // Records still listed at unload belong to postings that never ended; their windows went
     // with the host's windows, so only the records are freed.

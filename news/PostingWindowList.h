@@ -23,6 +23,12 @@ struct PostingRecord {
     volatile LONG inProgress = 1;
 };
 
+// Makes the progress window of a posting whose record has its client: sets the record's view,
+// window and destroyWindow, the window owned by `parent`. User-interface thread. False when no
+// window could be made (the record is then left as it was). Installed by the dialogs at load;
+// null where there are none (tests), and then postings report through the status bar.
+extern bool (*gCreatePostingWindow)(PostingRecord* record, HWND parent);
+
 class PostingWindowList {
 public:
     PostingWindowList() { InitializeCriticalSection(&lock_); }

@@ -1,6 +1,6 @@
-// Stands in for the posting progress window ("Posting your article...") until that window
-// exists: the posting's title and status texts go to the host's status-bar message, and there
-// is no Cancel. Safe on any thread and after the posting's record has gone.
+// Stands in for the posting progress window ("Posting your article...") when that window could
+// not be made: the posting's title and status texts go to the host's status-bar message, and
+// there is no Cancel. Safe on any thread and after the posting's record has gone.
 #pragma once
 
 #include <string>

@@ -8,6 +8,11 @@ INT_PTR DialogBase::Run(HWND parent) {
     return DialogBoxParamA(gModule, MAKEINTRESOURCEA(templateId_), parent, Procedure, reinterpret_cast<LPARAM>(this));
 }
 
+HWND DialogBase::CreateModeless(HWND parent) {
+    return CreateDialogParamA(gModule, MAKEINTRESOURCEA(templateId_), parent, Procedure,
+                              reinterpret_cast<LPARAM>(this));
+}
+
 std::string DialogBase::ItemText(int id) const {
     HWND item = Item(id);
     int length = item ? GetWindowTextLengthA(item) : 0;
@@ -60,6 +65,6 @@ INT_PTR DialogBase::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lParam)) ? TRUE : FALSE;
         default:
-            return FALSE;
+            return OnMessage(message, wParam, lParam) ? TRUE : FALSE;
     }
 }

@@ -16,6 +16,10 @@ public:
 
     // IDOK or IDCANCEL (or -1 when the dialog could not be created).
     INT_PTR Run(HWND parent);
+    // The same dialog modeless and hidden until shown: it stays up after this returns, and its
+    // owner destroys it with DestroyWindow on the user-interface thread. Null when it could not
+    // be created.
+    HWND CreateModeless(HWND parent);
     HWND Window() const { return window_; }
 
 protected:
@@ -27,6 +31,9 @@ protected:
     virtual bool OnOK() { return true; }
     // Escape or the title bar; false keeps the dialog open.
     virtual bool OnCancel() { return true; }
+    // Any other message (private messages from workers, the dialog's own ones, WM_DESTROY); true
+    // when handled.
+    virtual bool OnMessage(UINT /*message*/, WPARAM /*wParam*/, LPARAM /*lParam*/) { return false; }
 
     HWND Item(int id) const { return GetDlgItem(window_, id); }
     std::string ItemText(int id) const;

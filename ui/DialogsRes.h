@@ -4,6 +4,10 @@
 #define IDD_PREFERENCES 2004
 #define IDD_MODIFY_HEADERS 2007
 #define IDD_COMBINE 2014
+#define IDD_POSTING 2008
+#define IDD_GROUP_INFO 2012
+#define IDR_BUSY_ANIMATION 2013
+#define IDD_SYNCHRONIZATION 2009
 
 // Preferences
 #define IDC_PREF_MAX_STYLE 2039
@@ -35,3 +39,13 @@
 #define IDC_CMB_TOP 2044
 #define IDC_CMB_BOTTOM 2045
 #define IDC_CMB_SUBJECT 2046
+
+// Progress dialogs ("Posting your article...", "Getting group info...")
+#define IDC_PROGRESS_STATUS 2024
+#define IDC_PROGRESS_BAR 2025
+#define IDC_PROGRESS_ANIMATION 2035
+// Synchronization
+#define IDC_SYNC_STATUS 2024
+#define IDC_SYNC_ITEM_PROGRESS 2025
+#define IDC_SYNC_LIST 2026
+#define IDC_SYNC_OVERALL_PROGRESS 2027

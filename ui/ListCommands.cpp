@@ -4,11 +4,14 @@
 #include <vector>
 
 #include "host/HostApi.h"
+#include "news/MenuCommands.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "ui/CombineDialog.h"
 #include "ui/ModifyHeadersDialog.h"
+#include "ui/PostingDialog.h"
 #include "ui/PreferencesDialog.h"
+#include "ui/SyncDialog.h"
 
 namespace {
 
@@ -20,16 +23,31 @@ int WINAPI AlwaysEnabledUi(HWND, LPARAM) {
     return 0;
 }
 
-struct ListCommand {
+// Every command of the three menus, in menu order. A folder-tree entry with a separator before
+// it in the "Rillpost" submenu says so.
+struct MenuCommand {
+    int menuType;
     const char* comment;
     BkaCommandProc command;
     BkaUiProc ui;
     const char* menuText;
+    bool separatorBefore;
 };
-const ListCommand kListCommands[] = {
-    {"Modify Mail Headers", OnModifyHeaders, AlwaysEnabledUi, "&Modify Mail Headers..."},
-    {"Combine selected mail", OnCombineMail, CombineUi, "&Combine selected mail"},
+const MenuCommand kMenuCommands[] = {
+    {kMenuMain, "Manage NewsGroup...", OnManageNewsGroup, nullptr, "&Manage NewsGroup...", false},
+    {kMenuMain, "Rillpost Online Mode", OnToggleOnline, OnlineCheckUi, "&Rillpost Online Mode", false},
+    {kMenuMessageList, "Modify Mail Headers", OnModifyHeaders, AlwaysEnabledUi, "&Modify Mail Headers...", false},
+    {kMenuMessageList, "Combine selected mail", OnCombineMail, CombineUi, "&Combine selected mail", false},
+    {kMenuFolderTree, "Update Now!", OnUpdateNow, NewsFolderUi, "Update Now!", false},
+    {kMenuFolderTree, "Post New Article", OnPostNewArticle, NewsFolderUi, "Post New Article", false},
+    {kMenuFolderTree, "Manage NewsGroup", OnManageNewsGroup, NewsMailboxUi, "Manage NewsGroup", true},
+    {kMenuFolderTree, "Synchronization...", OnSynchronization, NewsMailboxUi, "Synchronization...", false},
 };
+static_assert(int{kTargetMainWindow} == int{kMenuMain} && int{kTargetMessageList} == int{kMenuMessageList} &&
+                  int{kTargetFolderTree} == int{kMenuFolderTree},
+              "a menu type is the target of its commands");
+// The main menu's submenu that takes the plug-in's entries.
+const int kMainSubmenuPosition = 4;
 
 // A copy of the mail's complete text; false when the host has none.
 bool HostSource(const std::string& mailId, std::string* source) {
@@ -115,16 +133,34 @@ void CombineMail() {
 
 void InstallDialogs() {
     gRunPreferencesDialog = RunPreferencesDialog;
-    gInitListMenu = InitListMenu;
+    InstallPostingWindow();
+    gInitMenus = InitMenus;
 }
 
-void InitListMenu(HMENU menu) {
-    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    for (const ListCommand& entry : kListCommands) {
-        int id = gHostApi.BKA_RegisterCommand(entry.comment, kTargetMessageList, entry.command);
-        AppendMenuA(menu, MF_STRING, static_cast<UINT_PTR>(id), entry.menuText);
-        gHostApi.BKA_RegisterUICallback(id, entry.ui);
+void InitMenus(HMENU menu, int type) {
+    HMENU target = menu;
+    if (type == kMenuMain)
+        target = GetSubMenu(menu, kMainSubmenuPosition);
+    if (target == nullptr)
+        return;
+    bool grouped = type == kMenuFolderTree && gSettings.submenu != 0;
+    HMENU items = grouped ? CreatePopupMenu() : target;
+    if (items == nullptr)
+        return;
+    AppendMenuA(target, MF_SEPARATOR, 0, nullptr);
+    for (const MenuCommand& entry : kMenuCommands) {
+        if (entry.menuType != type)
+            continue;
+        // The target is the menu type: main window 0, message list 1, folder tree 2.
+        int id = gHostApi.BKA_RegisterCommand(entry.comment, entry.menuType, entry.command);
+        if (grouped && entry.separatorBefore)
+            AppendMenuA(items, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(items, MF_STRING, static_cast<UINT_PTR>(id), entry.menuText);
+        if (entry.ui != nullptr)
+            gHostApi.BKA_RegisterUICallback(id, entry.ui);
     }
+    if (grouped)
+        AppendMenuA(target, MF_POPUP, reinterpret_cast<UINT_PTR>(items), "Rillpost");
 }
 
 // Command callbacks return to the host whatever happens inside.
@@ -140,6 +176,23 @@ void WINAPI OnCombineMail(HWND, LPARAM) {
     try {
         if (gHostApi.IsBound())
             CombineMail();
+    } catch (...) {
+    }
+}
+
+void WINAPI OnManageNewsGroup(HWND, LPARAM) {
+    try {
+        if (gHostApi.IsBound())
+            ShowMessage("Managing news servers and newsgroups is not available in this build yet.",
+                        MB_OK | MB_ICONINFORMATION);
+    } catch (...) {
+    }
+}
+
+void WINAPI OnSynchronization(HWND, LPARAM) {
+    try {
+        if (gHostApi.IsBound())
+            RunSyncDialog(gMainWindow);
     } catch (...) {
     }
 }

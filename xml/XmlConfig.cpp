@@ -1,5 +1,6 @@
 #include "xml/XmlConfig.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -152,9 +153,122 @@ bool CXmlConfig::SelectRecord(const char* path, const char* keyName, const char*
 }
 
 bool CXmlConfig::SelectServerGroup(const char* serverId, const char* folderId, bool strict, bool forceNew) {
+    // A lookup that finds its group ends where the walk below would; every other case (a new
+    // record, a miss) takes the walk, so that the position it leaves stays the same.
+    int server = 0, group = 0;
+    if (!forceNew && FindIndexed(serverId, folderId, &server, &group)) {
+        strict_ = 1;
+        return SetPosition(server, group, 0, 1);
+    }
     ResetPosition();
     if (!SelectRecord("Setup:Server", "ID", serverId, false, strict))
         return false;
     EnterElement();
     return SelectRecord("Subgroup", "FolderID", folderId, forceNew, strict);
+}
+
+void CXmlConfig::RebuildIndex() {
+    indexedServers_.clear();
+    serversById_.clear();
+    indexTop_ = TopElement();
+    if (!IsElementNamed(indexTop_, "Setup"))
+        return;
+    for (int c = Record(indexTop_).firstChild; c; c = Record(c).nextSibling) {
+        if (IsElementNamed(c, "Server"))
+            IndexServer(c);
+    }
+}
+
+void CXmlConfig::IndexServer(int server) {
+    ServerKeys keys;
+    for (int c = Record(server).firstChild; c; c = Record(c).nextSibling) {
+        if (!keys.hasId && IsElementNamed(c, "ID")) {
+            keys.hasId = true;
+            keys.id = GetTextAt(c);
+        } else if (IsElementNamed(c, "Subgroup")) {
+            for (int d = Record(c).firstChild; d; d = Record(d).nextSibling) {
+                if (IsElementNamed(d, "FolderID")) {
+                    keys.groups[GetTextAt(d)].push_back(c);
+                    break;
+                }
+            }
+        }
+    }
+    if (keys.hasId)
+        serversById_[keys.id].push_back(server);
+    indexedServers_[server] = std::move(keys);
+}
+
+void CXmlConfig::DropServer(int server) {
+    auto it = indexedServers_.find(server);
+    if (it == indexedServers_.end())
+        return;
+    if (it->second.hasId) {
+        auto byId = serversById_.find(it->second.id);
+        if (byId != serversById_.end()) {
+            std::vector<int>& list = byId->second;
+            list.erase(std::remove(list.begin(), list.end(), server), list.end());
+            if (list.empty())
+                serversById_.erase(byId);
+        }
+    }
+    indexedServers_.erase(it);
+}
+
+void CXmlConfig::RefreshIndex() {
+    if (!TakeEditNotes(notes_)) {
+        RebuildIndex();
+        return;
+    }
+    std::vector<int> servers;
+    for (int e : notes_) {
+        if (e == 0) {
+            RebuildIndex();
+            return;
+        }
+        // An element removed since its edit: the removal noted a live container as well.
+        if (!IsElement(e))
+            continue;
+        int x = e;
+        int parent = Record(x).parent;
+        while (parent != 0 && parent != indexTop_) {
+            x = parent;
+            parent = Record(x).parent;
+        }
+        if (parent == 0) {
+            RebuildIndex();
+            return;
+        }
+        servers.push_back(x);
+    }
+    std::sort(servers.begin(), servers.end());
+    servers.erase(std::unique(servers.begin(), servers.end()), servers.end());
+    for (int server : servers) {
+        DropServer(server);
+        if (IsElementNamed(server, "Server"))
+            IndexServer(server);
+    }
+}
+
+int CXmlConfig::FirstInText(const std::vector<int>& candidates) const {
+    int best = 0;
+    for (int c : candidates) {
+        if (best == 0 || Record(c).startTagBegin < Record(best).startTagBegin)
+            best = c;
+    }
+    return best;
+}
+
+bool CXmlConfig::FindIndexed(const char* serverId, const char* folderId, int* server, int* group) {
+    RefreshIndex();
+    auto byId = serversById_.find(serverId ? serverId : "");
+    if (byId == serversById_.end())
+        return false;
+    *server = FirstInText(byId->second);
+    const ServerKeys& keys = indexedServers_[*server];
+    auto byFolder = keys.groups.find(folderId ? folderId : "");
+    if (byFolder == keys.groups.end())
+        return false;
+    *group = FirstInText(byFolder->second);
+    return true;
 }

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "xml/XmlDocument.h"
 
@@ -30,9 +32,32 @@ public:
     static int ParseInt(const std::string& text);
 
 private:
+    // The keys of one Server element: the text of its first ID child, and each Subgroup by the
+    // text of its first FolderID child.
+    struct ServerKeys {
+        bool hasId = false;
+        std::string id;
+        std::unordered_map<std::string, std::vector<int>> groups;
+    };
+
     bool ResolvePath(const char* path, bool reuse, bool relative);
     bool WalkPieces(const char* path, bool reuse, std::string* lastPiece);
 
+    // The lookup index of SelectServerGroup. It is brought up to date from the document's edit
+    // notes before each use: a Server touched by an edit is indexed again, and an edit at the
+    // top or document level rebuilds the whole index. Among several elements with one key the
+    // first in the text wins, as a walk would find it.
+    void RefreshIndex();
+    void RebuildIndex();
+    void IndexServer(int server);
+    void DropServer(int server);
+    int FirstInText(const std::vector<int>& candidates) const;
+    bool FindIndexed(const char* serverId, const char* folderId, int* server, int* group);
+
     int strict_ = 0;
     std::string path_;
+    int indexTop_ = 0;
+    std::unordered_map<int, ServerKeys> indexedServers_;
+    std::unordered_map<std::string, std::vector<int>> serversById_;
+    std::vector<int> notes_;
 };

@@ -199,6 +199,8 @@ bool CXmlDocument::ParseText(const char* text) {
 bool CXmlDocument::ParseBytes(const char* data, size_t length) {
     text_.assign(data ? data : "", data ? length : 0);
     parseError_.clear();
+    editNotes_.clear();
+    editNotesLost_ = true;
     ResetTable(text_.size());
     int top = ParseElement(0);
     if (top <= 0) {

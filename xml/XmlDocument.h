@@ -94,9 +94,20 @@ public:
     static std::string EscapeText(const char* text, bool attribute);
     std::string UnescapeText(int begin, int end) const;
 
+    // Every edit is noted for callers that keep an index of the tree: the element whose text was
+    // set, and the container (0 for the document level) that gained or lost a child. Hands over
+    // the notes made since the last call and forgets them. False, with no notes, when the text
+    // was parsed again since then or too many notes piled up: the caller rebuilds its index.
+    bool TakeEditNotes(std::vector<int>& touched);
+
 protected:
     // The record of a valid element; a zeroed record for any other index.
     const ElementRecord& Record(int index) const;
+    bool IsElement(int index) const { return IsLive(index); }
+    bool IsElementNamed(int index, const char* name) const {
+        return IsLive(index) && name && *name && ElementMatches(index, name);
+    }
+    int TopElement() const { return records_[0].firstChild; }
 
 private:
     struct Position {
@@ -134,6 +145,7 @@ private:
     // record (and those of its descendants) keeps parent -1, since its offsets no longer fit.
     bool IsLive(int index) const { return index > 0 && index < nextFree_ && records_[index].parent >= 0; }
     void MarkRemoved(int index);
+    void NoteEdit(int index);
 
     bool HasChildren(int index) const { return records_[index].firstChild != 0; }
     bool IsEmptyElement(int index) const {
@@ -155,4 +167,6 @@ private:
     int child_ = 0;
     int nodeFlag_ = 0;
     std::map<std::string, Position> savedPositions_;
+    std::vector<int> editNotes_;
+    bool editNotesLost_ = true;
 };

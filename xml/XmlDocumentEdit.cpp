@@ -240,6 +240,7 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
         r.endTagBegin = r.startTagEnd + 1 + length;
         r.endTagEnd = r.endTagBegin + 2 + static_cast<int>(name.size());
         ShiftOffsets(slash + 1, delta, index);
+        NoteEdit(index);
         return true;
     }
     int begin = r.startTagEnd + 1;
@@ -247,6 +248,7 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
     int delta = length - (end - begin);
     ReplaceText(begin, end, markup);
     ShiftOffsets(end, delta, 0);
+    NoteEdit(index);
     return true;
 }
 
@@ -390,6 +392,7 @@ bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* tex
         child_ = 0;
     }
     nodeFlag_ = 1;
+    NoteEdit(container);
     return true;
 }
 
@@ -437,9 +440,31 @@ bool CXmlDocument::RemoveElement() {
     r.nextSibling = 0;
     ShiftOffsets(end, begin - end, index);
     MarkRemoved(index);
+    NoteEdit(container);
 
     current_ = previous;
     child_ = 0;
     nodeFlag_ = current_ != 0;
     return true;
+}
+
+void CXmlDocument::NoteEdit(int index) {
+    // A plain document whose notes nobody takes keeps at most this many.
+    const size_t kMaxNotes = 4096;
+    if (editNotesLost_)
+        return;
+    if (editNotes_.size() >= kMaxNotes) {
+        editNotes_.clear();
+        editNotesLost_ = true;
+        return;
+    }
+    editNotes_.push_back(index);
+}
+
+bool CXmlDocument::TakeEditNotes(std::vector<int>& touched) {
+    touched.clear();
+    touched.swap(editNotes_);
+    bool complete = !editNotesLost_;
+    editNotesLost_ = false;
+    return complete;
 }

@@ -24,6 +24,7 @@
 #include "news/SyncTimer.h"
 #include "news/WindowHooks.h"
 #include "news/Workers.h"
+#include "nntp/ArticleText.h"
 #include "xml/XmlConfig.h"
 
 namespace {
@@ -433,4 +434,51 @@ TEST_F(Lifecycle, SetupReportsAFailedSaveAndKeepsTheNewValues) {
     EXPECT_EQ(gSettings.maxNum, 77);
     ASSERT_EQ(gBoxes.size(), 1u);
     EXPECT_NE(gBoxes[0].find("could not be saved"), std::string::npos) << gBoxes[0];
+}
+
+LPCSTR WINAPI FakeVersion() {
+    return "2.00.06";
+}
+
+LPCSTR WINAPI FakeMailBox() {
+    return "news.mb\\";
+}
+
+// A send must not hang the host behind a worker that keeps the configuration through a slow
+// login: it waits a few seconds at most, then gives the article back with a message (-1 keeps
+// the compose window). When the configuration is free it answers at once.
+TEST_F(Lifecycle, SendGivesTheArticleBackWhileTheConfigurationStaysBusy) {
+    gHostApi.BKA_GetVersion = FakeVersion;
+    gHostApi.BKA_GetCurrentMailBox = FakeMailBox;
+    gBoxes.clear();
+    gShowMessageBox = CaptureMessageBox;
+    const std::string article = "X-Mailer: " + XMailerValue(FakeVersion()) + "\r\nSubject: s\r\n\r\nbody\r\n";
+
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        OptexLock hold(gConfigOptex);
+        SetEvent(held);
+        WaitForSingleObject(release, 20000);
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(held, 5000));
+    DWORD start = GetTickCount();
+    EXPECT_EQ(kSendRefused, BKC_OnSend(article.c_str()));
+    DWORD busy = GetTickCount() - start;
+    SetEvent(release);
+    holder.join();
+    EXPECT_GE(busy, 2000u);
+    EXPECT_LT(busy, 6000u);
+    ASSERT_EQ(gBoxes.size(), 1u);
+    EXPECT_NE(gBoxes[0].find("Please send it again"), std::string::npos) << gBoxes[0];
+
+    // Free: no server for this mailbox, said at once.
+    start = GetTickCount();
+    EXPECT_EQ(kSendRefused, BKC_OnSend(article.c_str()));
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    ASSERT_EQ(gBoxes.size(), 2u);
+    EXPECT_EQ(gBoxes[1], "Please switch to your news mailbox before sending!");
+    gShowMessageBox = MessageBoxA;
+    CloseHandle(release);
+    CloseHandle(held);
 }

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "ui/CombineParts.h"
+#include "ui/GroupListModel.h"
 #include "ui/HeaderBlock.h"
+#include "ui/LinkText.h"
 #include "ui/PreferenceRules.h"
+#include "ui/ServerLocation.h"
 
 namespace {
 
@@ -194,4 +197,120 @@ TEST(Combine, OnlyAFalseFlagMarksAPlaceholder) {
     EXPECT_FALSE(IsPlaceholder("Subject: s\r\n\r\nX-RILLPOST-FLAG: FALSE\r\n"));
 }
 
+std::vector<std::string> VisibleNames(const GroupListModel& model) {
+    std::vector<std::string> names;
+    for (size_t row = 0; row < model.VisibleCount(); ++row)
+        names.push_back(model.Name(model.VisibleAt(row)));
+    return names;
+}
+
+TEST(GroupListModel, SortsIgnoringCaseAndFiltersAnywhereInTheName) {
+    GroupListModel model;
+    model.Load(",comp.lang.c,,alt.test,Comp.Os,b,alt.test,");
+    EXPECT_EQ(model.Size(), 5u);
+    EXPECT_EQ(model.Name(0), "comp.lang.c");
+    struct Case {
+        const char* filter;
+        std::vector<std::string> shown;
+    } cases[] = {
+        {"", {"alt.test", "alt.test", "b", "comp.lang.c", "Comp.Os"}},
+        {"COMP", {"comp.lang.c", "Comp.Os"}},
+        {".c", {"comp.lang.c"}},
+        {"t.t", {"alt.test", "alt.test"}},
+        {"zzz", {}},
+    };
+    for (const Case& c : cases) {
+        model.SetFilter(c.filter);
+        EXPECT_EQ(VisibleNames(model), c.shown) << c.filter;
+    }
+    model.SetFilter("comp");
+    EXPECT_EQ(model.RowOf("COMP.OS"), 1);
+    EXPECT_EQ(model.RowOf("b"), -1);
+    EXPECT_TRUE(model.Contains("B"));
+    EXPECT_FALSE(model.Contains("comp"));
+    EXPECT_EQ(GroupListModel::Join({"a.b", "c.d"}), "a.b,c.d,");
+    model.Load("");
+    EXPECT_EQ(model.VisibleCount(), 0u);
+}
+
+TEST(GroupListModel, SubscribedNamesIgnoreCase) {
+    GroupListModel model;
+    model.Load("Comp.Os,alt.test,");
+    model.MarkSubscribed("comp.os", true);
+    EXPECT_TRUE(model.IsSubscribed("COMP.OS"));
+    EXPECT_FALSE(model.IsSubscribed("alt.test"));
+    model.MarkSubscribed("Comp.OS", false);
+    EXPECT_FALSE(model.IsSubscribed("comp.os"));
+}
+
+TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
+    const std::vector<std::string> existing = {"news.Example.com", "127.0.0.1"};
+    struct Case {
+        const char* typed;
+        bool ok;
+        const char* location;
+        const char* messagePart;
+    } cases[] = {
+        {"  news.other-site_1.org\t", true, "news.other-site_1.org", ""},
+        {"127.0.0.2", true, "127.0.0.2", ""},
+        {"   ", false, "", "enter"},
+        {"news server", false, "news server", "only"},
+        {"news:119", false, "news:119", "only"},
+        {"news\xC4\xE3.cn", false, "news\xC4\xE3.cn", "only"},
+        {"<Server>", false, "<Server>", "only"},
+        {" NEWS.example.COM ", false, "NEWS.example.COM", "already"},
+    };
+    for (const Case& c : cases) {
+        std::string location, message;
+        EXPECT_EQ(CheckServerLocation(c.typed, existing, &location, &message), c.ok) << c.typed;
+        EXPECT_EQ(location, c.location);
+        EXPECT_NE(message.find(c.messagePart), std::string::npos) << message;
+    }
+    EXPECT_FALSE(CanStoreGroupList(""));
+    EXPECT_FALSE(CanStoreGroupList("news.a:119"));
+}
+
 }  // namespace
+
+TEST(LinkText, EveryShellErrorHasItsMessageAndOthersTheirCode) {
+    const struct {
+        long long code;
+        const char* text;
+    } cases[] = {
+        {0, "The operating system is out\nof memory or resources."},
+        {2, "The specified file was not found."},
+        {3, "The specified path was not found."},
+        {5, "The operating system denied\naccess to the specified file."},
+        {8, "There was not enough memory to complete the operation."},
+        {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+        {26, "A sharing violation occurred. "},
+        {27, "The filename association is\nincomplete or invalid."},
+        {28, "The DDE transaction could not\nbe completed because the request timed out."},
+        {29, "The DDE transaction failed."},
+        {30, "The DDE transaction could not\nbe completed because other DDE transactions\nwere being processed."},
+        {31, "There is no application associated\nwith the given filename extension."},
+        {32, "The specified dynamic-link library was not found."},
+        {1, "Unknown Error (1) occurred."},
+        {4, "Unknown Error (4) occurred."},
+        {33, "Unknown Error (33) occurred."},
+        {-7, "Unknown Error (-7) occurred."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, LinkErrorText(c.code)) << c.code;
+}
+
+TEST(LinkText, BrowserCommandIsCutBeforeItsPlaceholder) {
+    const struct {
+        const char* command;
+        const char* line;
+    } cases[] = {
+        {"\"C:\\Web\\web.exe\" -osint -url \"%1\"", "\"C:\\Web\\web.exe\" -osint -url  https://x.example/"},
+        {"web.exe %1", "web.exe  https://x.example/"},
+        {"web.exe %1 \"%1\"", "web.exe %1  https://x.example/"},
+        {"web.exe -nohome", "web.exe -nohome https://x.example/"},
+        {"", " https://x.example/"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.line, BrowserCommandLine(c.command, "https://x.example/")) << c.command;
+}
+

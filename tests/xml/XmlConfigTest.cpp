@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -179,6 +180,67 @@ TEST(XmlConfigRecords, ServerGroupLookupAndSubscription) {
     EXPECT_FALSE(config.SelectServerGroup("b", "b\\g9\\", true, false));
     CXmlConfig reparsed;
     ASSERT_TRUE(reparsed.ParseText(config.GetText().c_str())) << reparsed.GetParseError();
+}
+
+// The indexed lookup must land where the walk of SelectRecord does, after any mix of edits:
+// keys renamed into duplicates, records added and removed, the text parsed again.
+TEST(XmlConfigRecords, ServerGroupLookupFollowsEveryEdit) {
+    const char* ids[] = {"a", "b", "c"};
+    const char* folders[] = {"f1", "f2", "f3", "f4"};
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText(
+        "<Setup>\r\n<Server>\r\n<ID>a</ID>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n</Subgroup>\r\n"
+        "</Server>\r\n<Server>\r\n<Location>no id</Location>\r\n</Server>\r\n</Setup>\r\n"));
+    std::mt19937 rng(5);
+    auto pick = [&rng](auto& table) { return table[rng() % (sizeof table / sizeof table[0])]; };
+    for (int step = 0; step < 3000; ++step) {
+        const char* id = pick(ids);
+        const char* folder = pick(folders);
+        switch (rng() % 7) {
+            case 0:  // a folder renamed, maybe onto another subscription's key
+                if (config.SelectServerGroup(id, folder, true, false) && config.SavePosition("TE"))
+                    config.SetString("FolderID", pick(folders), true, true);
+                break;
+            case 1:  // a server's mailbox changed
+                if (config.SelectRecord("Setup:Server", "ID", id, false, true) && config.SavePosition("T"))
+                    config.SetString("ID", pick(ids), true, true);
+                break;
+            case 2:  // a subscription
+                if (config.SelectServerGroup(id, "", false, true))
+                    config.SetChildText(folder, false);
+                break;
+            case 3:
+                if (config.SelectServerGroup(id, folder, true, false))
+                    config.RemoveElement();
+                break;
+            case 4:  // a new server; its key child is the current child
+                if (rng() % 4 == 0 && config.SelectRecord("Setup:Server", "ID", "", true, false))
+                    config.SetChildText(id, false);
+                break;
+            case 5:
+                if (rng() % 8 == 0 && config.SelectRecord("Setup:Server", "ID", id, false, true))
+                    config.RemoveElement();
+                break;
+            default:
+                if (rng() % 50 == 0)
+                    ASSERT_TRUE(config.ParseText(std::string(config.GetText()).c_str()));
+                break;
+        }
+        for (const char* i : ids) {
+            for (const char* f : folders) {
+                bool found = config.SelectServerGroup(i, f, true, false);
+                int parent = config.GetParentIndex(), current = config.GetCurrentIndex();
+                config.ResetPosition();
+                bool walked = config.SelectRecord("Setup:Server", "ID", i, false, true) && config.EnterElement() &&
+                              config.SelectRecord("Subgroup", "FolderID", f, false, true);
+                ASSERT_EQ(found, walked) << "step " << step << " " << i << " " << f;
+                if (found) {
+                    ASSERT_EQ(parent, config.GetParentIndex()) << "step " << step;
+                    ASSERT_EQ(current, config.GetCurrentIndex()) << "step " << step;
+                }
+            }
+        }
+    }
 }
 
 TEST(XmlConfigFiles, MissingFileLoadsEmptyAndSaveWritesBytes) {

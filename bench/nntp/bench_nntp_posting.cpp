@@ -1,0 +1,174 @@
+// Posting a 5 MB article to the local INN2 server with the real client (progress view, pieces of
+// 16 KB, header rebuild on and off) against a bare client that writes the same framed bytes in
+// one go and reads the verdict. tools/bench.sh creates the group with `tools/inn.sh seed-bench`.
+#include <windows.h>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "host/Optex.h"
+#include "nntp/ArticleText.h"
+#include "nntp/BlockingSocket.h"
+#include "nntp/NewsClient.h"
+#include "xml/XmlConfig.h"
+
+namespace {
+
+const char kServer[] = "127.0.0.1";
+const char kGroup[] = "rillpost.bench";
+const size_t kArticleBytes = 5u * 1000 * 1000;
+
+// A host that keeps nothing; postings report their verdicts here.
+class QuietHost : public NewsHost, public NewsShared {
+public:
+    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
+    void SetHostMessage(const std::string&) override {}
+    std::string CurrentMail() override { return std::string(); }
+    bool AppendMessage(const std::string&, const std::string&) override { return true; }
+    std::string CurrentFolder() override { return std::string(); }
+    void SetCurrentFolder(const std::string&) override {}
+    void SetCurrentMail(const std::string&) override {}
+    void SetStatusPart(const std::string&) override {}
+    bool GetSource(const std::string&, std::string*) override { return false; }
+    void SetSource(const std::string&, const std::string&) override {}
+    std::string TempFolder() override { return std::string(); }
+    void FocusMessageList() override {}
+    void ReturnArticle(const std::string&, const std::string&) override { ++returned; }
+
+    void FolderUpdateEnded(const std::string&) override {}
+    void AddNewArticle(const std::string&, const std::string&) override {}
+    int MaxNum() override { return 100; }
+    int DownloadStyle() override { return 1; }
+    bool PictureRender() override { return false; }
+    bool EncodeHeader() override { return encodeHeader; }
+    bool PostPopup() override { return false; }
+    void SuspendOnline() override {}
+    void RestoreOnline() override {}
+    void RunWithSources(const std::function<void()>& write) override { write(); }
+    void QueueSource(const std::string&, const std::string&) override {}
+    bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
+    bool SaveConfiguration() override { return true; }
+
+    bool encodeHeader = false;
+    int returned = 0;
+};
+
+// Keeps what the posting window would show, under a lock, as the window's shared state does.
+class KeepingView : public PostingView {
+public:
+    void SetTitle(const std::string& text) override { Keep(&title_, text); }
+    void Show() override {}
+    void SetStatus(const std::string& text) override { Keep(&status_, text); }
+    void SetProgress(int percent) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        percent_ = percent;
+    }
+    void Hide() override {}
+    bool IsCancelled() override { return false; }
+
+private:
+    void Keep(std::string* field, const std::string& text) {
+        std::lock_guard<std::mutex> hold(lock_);
+        *field = text;
+    }
+    std::mutex lock_;
+    std::string title_, status_;
+    int percent_ = 0;
+};
+
+std::string MakeArticle() {
+    std::string article = std::string("From: Bench <bench@rillpost.test>\r\nNewsgroups: ") + kGroup +
+                          "\r\nSubject: posting benchmark\r\n\r\n";
+    std::string line(74, 'x');
+    for (int n = 0; article.size() < kArticleBytes; ++n) {
+        line[0] = n % 3 == 0 ? '.' : 'a' + n % 26;  // some lines start with a dot
+        article += line + "\r\n";
+    }
+    return article;
+}
+
+double Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double Best(int runs, const std::function<void()>& work) {
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        double s = Seconds(work);
+        if (s < best)
+            best = s;
+    }
+    return best;
+}
+
+// The bare client: greeting, POST, the framed article in one write, the verdict.
+std::string BarePost(const std::string& framed) {
+    CBlockingSocket socket;
+    socket.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
+    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    std::string line;
+    socket.ReadLine(&line, 30);
+    socket.WriteString("POST\r\n", 30);
+    socket.ReadLine(&line, 30);
+    if (line.compare(0, 3, "340") != 0)
+        return line;
+    socket.Write(framed.data(), static_cast<int>(framed.size()), 60);
+    socket.ReadLine(&line, 60);
+    return line;
+}
+
+}  // namespace
+
+int main() {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
+        return 1;
+    try {
+        const std::string article = MakeArticle();
+        const std::string framed = FrameArticle(article);
+        std::string verdict = BarePost(framed);
+        if (verdict.compare(0, 3, "240") != 0) {
+            std::printf("posting: INN2 did not take the article (%s)\n", verdict.c_str());
+            return 1;
+        }
+        double bare = Best(5, [&] { BarePost(framed); });
+        QuietHost host;
+        CXmlConfig config;
+        config.ParseText((std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer +
+                          "</Location></Server></Setup>").c_str());
+        Optex optex;
+        NewsContext context{&config, &optex, &host, &host, &host};
+        for (bool encode : {false, true}) {
+            host.encodeHeader = encode;
+            KeepingView view;
+            double ours = Best(5, [&] {
+                NewsClient client(context);
+                client.PostArticle(kServer, article, &view);
+            });
+            std::printf("posting, %.1f MB article%s: ours %.1f ms, bare POST %.1f ms, ratio %.2f (goal <= 1.2)\n",
+                        framed.size() / 1e6, encode ? ", header rebuilt" : "", ours * 1e3, bare * 1e3, ours / bare);
+        }
+        std::string sink;
+        double subject = Best(3, [&] { sink = ArticleSubject(article); });
+        double frame = Best(3, [&] { sink = FrameArticle(article); });
+        double rebuild = Best(3, [&] { sink = RebuildHeaderFields(article); });
+        std::printf("  of which: subject %.1f ms, framing %.1f ms, header rebuild %.1f ms\n", subject * 1e3,
+                    frame * 1e3, rebuild * 1e3);
+        if (host.returned != 0)
+            std::printf("  warning: %d postings failed and were given back\n", host.returned);
+    } catch (CBlockingSocketException* failure) {
+        char text[200];
+        failure->GetErrorMessage(text, sizeof text);
+        std::printf("bench_nntp_posting: %s (is INN2 running?)\n", text);
+        delete failure;
+        return 1;
+    }
+    WSACleanup();
+    return 0;
+}

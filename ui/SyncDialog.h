@@ -1,0 +1,46 @@
+// "Synchronization - Rillpost": updates, one after another on a worker thread, every group of the
+// current mailbox's news server whose download style is "Only Header" or "Whole Article".
+//
+// The dialog and its worker share one SyncRun (reference counted), never the dialog object: the
+// worker writes what it has to show into the run and wakes the dialog with a posted message,
+// and once the dialog's window is gone the run forgets it, so a closed dialog is never touched.
+// The user-interface thread never waits for the worker.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/DialogBase.h"
+
+struct SyncRun;
+
+class SyncDialog : public DialogBase {
+public:
+    SyncDialog();
+    ~SyncDialog() override;
+
+protected:
+    bool OnInit() override;
+    bool OnOK() override;
+    bool OnCancel() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    struct Row {
+        std::string group;
+        bool headersOnly;
+    };
+    void ShowProgress();
+    void Finished();
+
+    std::vector<Row> rows_;
+    std::string location_;
+    std::shared_ptr<SyncRun> run_;  // the running or last run; null before the first
+    bool closeWhenFinished_ = false;
+};
+
+// Runs the dialog modally over parent.
+void RunSyncDialog(HWND parent);
