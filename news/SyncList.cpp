@@ -2,19 +2,6 @@
 
 #include "xml/XmlConfig.h"
 
-namespace {
-
-// Text of the named child of the record saved under `record`; false when there is none.
-bool ChildText(CXmlConfig& config, const char* record, const char* name, std::string* text) {
-    config.RestorePosition(record);
-    if (!config.FindChildElement(name))
-        return false;
-    *text = config.GetChildText();
-    return true;
-}
-
-}  // namespace
-
 std::vector<SyncRecord> BuildSyncList(CXmlConfig& config) {
     std::vector<SyncRecord> list;
     config.ResetPosition();
@@ -25,17 +12,17 @@ std::vector<SyncRecord> BuildSyncList(CXmlConfig& config) {
         config.EnterElement();
         config.SavePosition("sync:server");
         std::string location;
-        ChildText(config, "sync:server", "Location", &location);
+        config.GetSavedChildText("sync:server", "Location", &location);
         config.RestorePosition("sync:server");
         while (config.FindChildElement("Subgroup")) {
             config.SavePosition("sync:groups");
             config.EnterElement();
             config.SavePosition("sync:group");
             std::string style;
-            if (ChildText(config, "sync:group", "Synchronization", &style) && (style == "1" || style == "2")) {
+            if (config.GetSavedChildText("sync:group", "Synchronization", &style) && (style == "1" || style == "2")) {
                 SyncRecord record{location, "", "", style == "1" ? 1 : 0};
-                ChildText(config, "sync:group", "FolderID", &record.folderId);
-                ChildText(config, "sync:group", "GroupName", &record.groupName);
+                config.GetSavedChildText("sync:group", "FolderID", &record.folderId);
+                config.GetSavedChildText("sync:group", "GroupName", &record.groupName);
                 list.push_back(record);
             }
             config.RestorePosition("sync:groups");

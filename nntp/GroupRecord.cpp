@@ -6,14 +6,6 @@
 
 namespace {
 
-bool ChildText(CXmlConfig& config, const char* record, const char* name, std::string* text) {
-    config.RestorePosition(record);
-    if (!config.FindChildElement(name))
-        return false;
-    *text = config.GetChildText();
-    return true;
-}
-
 // Leaves the document inside the group record (saved as "group:record") and true, or reset and
 // false when there is no such record. Nothing is created.
 bool EnterGroup(CXmlConfig& config, const std::string& location, const std::string& folderId) {
@@ -25,13 +17,13 @@ bool EnterGroup(CXmlConfig& config, const std::string& location, const std::stri
         config.EnterElement();
         config.SavePosition("group:server");
         std::string text;
-        if (ChildText(config, "group:server", "Location", &text) && text == location) {
+        if (config.GetSavedChildText("group:server", "Location", &text) && text == location) {
             config.RestorePosition("group:server");
             while (config.FindChildElement("Subgroup")) {
                 config.SavePosition("group:groups");
                 config.EnterElement();
                 config.SavePosition("group:record");
-                if (ChildText(config, "group:record", "FolderID", &text) && text == folderId) {
+                if (config.GetSavedChildText("group:record", "FolderID", &text) && text == folderId) {
                     config.RestorePosition("group:record");
                     return true;
                 }
@@ -50,7 +42,7 @@ bool ReadLastNumber(CXmlConfig& config, const std::string& location, const std::
     if (!EnterGroup(config, location, folderId))
         return false;
     std::string text;
-    *value = ChildText(config, "group:record", "LastNumber", &text) ? LeadingNumber(text, 1LL << 62) : 0;
+    *value = config.GetSavedChildText("group:record", "LastNumber", &text) ? LeadingNumber(text, 1LL << 62) : 0;
     config.ResetPosition();
     return true;
 }

@@ -2,18 +2,6 @@
 
 #include "xml/XmlConfig.h"
 
-namespace {
-
-bool ChildText(CXmlConfig& config, const char* record, const char* name, std::string* text) {
-    config.RestorePosition(record);
-    if (!config.FindChildElement(name))
-        return false;
-    *text = config.GetChildText();
-    return true;
-}
-
-}  // namespace
-
 ServerAccount ReadServerAccount(CXmlConfig& config, const std::string& location) {
     ServerAccount account;
     config.ResetPosition();
@@ -24,12 +12,12 @@ ServerAccount ReadServerAccount(CXmlConfig& config, const std::string& location)
         config.EnterElement();
         config.SavePosition("nntp:server");
         std::string text;
-        if (ChildText(config, "nntp:server", "Location", &text) && text == location) {
-            if (ChildText(config, "nntp:server", "Authenication", &text))
+        if (config.GetSavedChildText("nntp:server", "Location", &text) && text == location) {
+            if (config.GetSavedChildText("nntp:server", "Authenication", &text))
                 account.authentication = CXmlConfig::ParseInt(text);
-            ChildText(config, "nntp:server", "Username", &account.username);
-            ChildText(config, "nntp:server", "Password", &account.password);
-            ChildText(config, "nntp:server", "ID", &account.id);
+            config.GetSavedChildText("nntp:server", "Username", &account.username);
+            config.GetSavedChildText("nntp:server", "Password", &account.password);
+            config.GetSavedChildText("nntp:server", "ID", &account.id);
             break;
         }
         config.RestorePosition("nntp:servers");

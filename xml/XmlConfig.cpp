@@ -115,6 +115,14 @@ bool CXmlConfig::SetInt(const char* path, int value, bool reuse, bool relative) 
     return SetString(path, std::to_string(value).c_str(), reuse, relative);
 }
 
+bool CXmlConfig::GetSavedChildText(const char* saved, const char* name, std::string* text) {
+    RestorePosition(saved);
+    if (!FindChildElement(name))
+        return false;
+    *text = GetChildText();
+    return true;
+}
+
 bool CXmlConfig::SelectRecord(const char* path, const char* keyName, const char* keyValue, bool forceNew,
                               bool strict) {
     strict_ = strict ? 1 : 0;

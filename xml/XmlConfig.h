@@ -25,6 +25,10 @@ public:
     bool SetString(const char* path, const char* value, bool reuse, bool relative);
     bool SetInt(const char* path, int value, bool reuse, bool relative);
 
+    // Restores the position saved as `saved` and reads the text of its child `name`; false (and
+    // *text untouched) when there is no such child. The position is left on that child.
+    bool GetSavedChildText(const char* saved, const char* name, std::string* text);
+
     bool SelectRecord(const char* path, const char* keyName, const char* keyValue, bool forceNew, bool strict);
     bool SelectServerGroup(const char* serverId, const char* folderId, bool strict, bool forceNew);
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host/Optex.h"
+#include "bench/nntp/BenchSupport.h"
 #include "nntp/ArticleText.h"
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsClient.h"
@@ -20,41 +21,6 @@ namespace {
 const char kServer[] = "127.0.0.1";
 const char kGroup[] = "rillpost.bench";
 const size_t kArticleBytes = 5u * 1000 * 1000;
-
-// A host that keeps nothing; postings report their verdicts here.
-class QuietHost : public NewsHost, public NewsShared {
-public:
-    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
-    void SetHostMessage(const std::string&) override {}
-    std::string CurrentMail() override { return std::string(); }
-    bool AppendMessage(const std::string&, const std::string&) override { return true; }
-    std::string CurrentFolder() override { return std::string(); }
-    void SetCurrentFolder(const std::string&) override {}
-    void SetCurrentMail(const std::string&) override {}
-    void SetStatusPart(const std::string&) override {}
-    bool GetSource(const std::string&, std::string*) override { return false; }
-    void SetSource(const std::string&, const std::string&) override {}
-    std::string TempFolder() override { return std::string(); }
-    void FocusMessageList() override {}
-    void ReturnArticle(const std::string&, const std::string&) override { ++returned; }
-
-    void FolderUpdateEnded(const std::string&) override {}
-    void AddNewArticle(const std::string&, const std::string&) override {}
-    int MaxNum() override { return 100; }
-    int DownloadStyle() override { return 1; }
-    bool PictureRender() override { return false; }
-    bool EncodeHeader() override { return encodeHeader; }
-    bool PostPopup() override { return false; }
-    void SuspendOnline() override {}
-    void RestoreOnline() override {}
-    void RunWithSources(const std::function<void()>& write) override { write(); }
-    void QueueSource(const std::string&, const std::string&) override {}
-    bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
-    bool SaveConfiguration() override { return true; }
-
-    bool encodeHeader = false;
-    int returned = 0;
-};
 
 // Keeps what the posting window would show, under a lock, as the window's shared state does.
 class KeepingView : public PostingView {
@@ -90,30 +56,11 @@ std::string MakeArticle() {
     return article;
 }
 
-double Seconds(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Best(int runs, const std::function<void()>& work) {
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        double s = Seconds(work);
-        if (s < best)
-            best = s;
-    }
-    return best;
-}
-
 // The bare client: greeting, POST, the framed article in one write, the verdict.
 std::string BarePost(const std::string& framed) {
     CBlockingSocket socket;
-    socket.Create();
-    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
-    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    ConnectBare(socket, kServer);
     std::string line;
-    socket.ReadLine(&line, 30);
     socket.WriteString("POST\r\n", 30);
     socket.ReadLine(&line, 30);
     if (line.compare(0, 3, "340") != 0)
@@ -138,7 +85,7 @@ int main() {
             return 1;
         }
         double bare = Best(5, [&] { BarePost(framed); });
-        QuietHost host;
+        DiscardingHost host;
         CXmlConfig config;
         config.ParseText((std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer +
                           "</Location></Server></Setup>").c_str());

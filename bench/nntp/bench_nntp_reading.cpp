@@ -11,6 +11,7 @@
 #include <new>
 #include <string>
 
+#include "bench/nntp/BenchSupport.h"
 #include "host/Optex.h"
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsClient.h"
@@ -65,71 +66,12 @@ const char kBigGroup[] = "rillpost.bench.big";
 const char kBigArticle[] = "<seed.rillpost.bench.big.1@rillpost.test>";
 const char kFolder[] = "bench.mb\\!!!!Inbox\\rillpost.bench\\";
 
-// A host that keeps nothing: appends and sources are counted and dropped.
-class DiscardingHost : public NewsHost, public NewsShared {
-public:
-    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
-    void SetHostMessage(const std::string& text) override { last = text; }
-    std::string CurrentMail() override { return "another-mail"; }
-    bool AppendMessage(const std::string&, const std::string& text) override {
-        ++appended;
-        bytes += text.size();
-        return true;
-    }
-    std::string CurrentFolder() override { return std::string(); }
-    void SetCurrentFolder(const std::string&) override {}
-    void SetCurrentMail(const std::string&) override {}
-    void SetStatusPart(const std::string& text) override { last = text; }
-    bool GetSource(const std::string&, std::string*) override { return false; }
-    void SetSource(const std::string&, const std::string& text) override { bytes += text.size(); }
-    std::string TempFolder() override { return std::string(); }
-    void FocusMessageList() override {}
-    void ReturnArticle(const std::string&, const std::string&) override {}
-
-    void FolderUpdateEnded(const std::string&) override {}
-    void AddNewArticle(const std::string&, const std::string&) override {}
-    int MaxNum() override { return 100000; }
-    int DownloadStyle() override { return 1; }
-    bool PictureRender() override { return false; }
-    bool EncodeHeader() override { return false; }
-    bool PostPopup() override { return false; }
-    void SuspendOnline() override {}
-    void RestoreOnline() override {}
-    void RunWithSources(const std::function<void()>& write) override { write(); }
-    void QueueSource(const std::string&, const std::string&) override {}
-    bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
-    bool SaveConfiguration() override { return true; }
-
-    size_t appended = 0;
-    size_t bytes = 0;
-    std::string last;
-};
-
-double Seconds(const std::function<void()>& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double Best(int runs, const std::function<void()>& work) {
-    double best = 1e9;
-    for (int i = 0; i < runs; ++i) {
-        double s = Seconds(work);
-        if (s < best)
-            best = s;
-    }
-    return best;
-}
-
 // The bare client: one connection, the commands written out, the multi-line answer read to its
 // terminator and thrown away.
 size_t BareFetch(const std::string& group, const std::string& command) {
     CBlockingSocket socket;
-    socket.Create();
-    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
-    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    ConnectBare(socket, kServer);
     std::string line;
-    socket.ReadLine(&line, 30);
     socket.WriteString("MODE READER\r\n", 30);
     socket.ReadLine(&line, 30);
     socket.WriteString("GROUP " + group + "\r\n", 30);
@@ -142,11 +84,8 @@ size_t BareFetch(const std::string& group, const std::string& command) {
 
 std::string GroupRange(const std::string& group) {
     CBlockingSocket socket;
-    socket.Create();
-    SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, 119);
-    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    ConnectBare(socket, kServer);
     std::string line;
-    socket.ReadLine(&line, 30);
     socket.WriteString("GROUP " + group + "\r\n", 30);
     socket.ReadLine(&line, 30);
     return line;

@@ -1,0 +1,79 @@
+// What the network benchmarks share: a host that keeps nothing, the timing helpers, and a bare
+// connection to the local news server for the clients they compare against.
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "nntp/BlockingSocket.h"
+#include "nntp/NewsHost.h"
+
+// A host and plug-in state that keep nothing: appends and sources are counted and dropped.
+class DiscardingHost : public NewsHost, public NewsShared {
+public:
+    void ShowMessage(const std::string& text) override { std::printf("  message: %s\n", text.c_str()); }
+    void SetHostMessage(const std::string& text) override { last = text; }
+    std::string CurrentMail() override { return "another-mail"; }
+    bool AppendMessage(const std::string&, const std::string& text) override {
+        ++appended;
+        bytes += text.size();
+        return true;
+    }
+    std::string CurrentFolder() override { return std::string(); }
+    void SetCurrentFolder(const std::string&) override {}
+    void SetCurrentMail(const std::string&) override {}
+    void SetStatusPart(const std::string& text) override { last = text; }
+    bool GetSource(const std::string&, std::string*) override { return false; }
+    void SetSource(const std::string&, const std::string& text) override { bytes += text.size(); }
+    std::string TempFolder() override { return std::string(); }
+    void FocusMessageList() override {}
+    void ReturnArticle(const std::string&, const std::string&) override { ++returned; }
+
+    void FolderUpdateEnded(const std::string&) override {}
+    void AddNewArticle(const std::string&, const std::string&) override {}
+    int MaxNum() override { return 100000; }
+    int DownloadStyle() override { return 1; }
+    bool PictureRender() override { return false; }
+    bool EncodeHeader() override { return encodeHeader; }
+    bool PostPopup() override { return false; }
+    void SuspendOnline() override {}
+    void RestoreOnline() override {}
+    void RunWithSources(const std::function<void()>& write) override { write(); }
+    void QueueSource(const std::string&, const std::string&) override {}
+    bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
+    bool SaveConfiguration() override { return true; }
+
+    size_t appended = 0;
+    size_t bytes = 0;
+    int returned = 0;
+    bool encodeHeader = false;
+    std::string last;
+};
+
+inline double Seconds(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The fastest of `runs` runs, in seconds.
+inline double Best(int runs, const std::function<void()>& work) {
+    double best = 1e9;
+    for (int i = 0; i < runs; ++i) {
+        double s = Seconds(work);
+        if (s < best)
+            best = s;
+    }
+    return best;
+}
+
+// Opens a connection to port 119 of `server` and reads the greeting. Throws what the socket throws.
+inline void ConnectBare(CBlockingSocket& socket, const char* server) {
+    socket.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(server, 119);
+    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    std::string greeting;
+    socket.ReadLine(&greeting, 30);
+}
