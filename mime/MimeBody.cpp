@@ -72,24 +72,44 @@ public:
             int at = Find(text, size, pos);
             if (at < 0)
                 return -1;
-            int p = at + m;
-            *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
-            if (*closing)
-                p += 2;
-            while (p < size && (text[p] == ' ' || text[p] == '\t'))
-                ++p;
-            if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
-                *lineEnd = p;
+            if (EndsLine(text, size, at + m, lineEnd, closing))
                 return at;
-            }
-            if (p >= size || (p + 1 == size && text[p] == '\r')) {
-                *lineEnd = -1;
-                return at;
-            }
             // Matches cannot overlap (the boundary holds no CR), so the search resumes after this one.
             pos = at + m;
         }
     }
+
+    // True when a delimiter line ("--boundary" without the CR LF before it) starts right at `at`.
+    // A header that ends with a lone CR has no CR LF before its first delimiter; writing it back
+    // adds one, so such a line must count here too or the part would change its shape on reading
+    // back what was stored.
+    bool LineAt(const char* text, int size, int at, int* lineEnd, bool* closing) const {
+        const int m = static_cast<int>(pattern_.size()) - 2;
+        if (at < 0 || m > size - at || memcmp(text + at, pattern_.data() + 2, m) != 0)
+            return false;
+        return EndsLine(text, size, at + m, lineEnd, closing);
+    }
+
+private:
+    // What may follow "--boundary" on a delimiter line: "--" (closing), blanks, then CR LF or the
+    // end of the text (*lineEnd = -1).
+    static bool EndsLine(const char* text, int size, int p, int* lineEnd, bool* closing) {
+        *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
+        if (*closing)
+            p += 2;
+        while (p < size && (text[p] == ' ' || text[p] == '\t'))
+            ++p;
+        if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
+            *lineEnd = p;
+            return true;
+        }
+        if (p >= size || (p + 1 == size && text[p] == '\r')) {
+            *lineEnd = -1;
+            return true;
+        }
+        return false;
+    }
+
 
 private:
     std::string pattern_;
@@ -286,9 +306,16 @@ int MimeBody::Load(const char* text, int size) {
     bool closing = false;
     if (!boundary.empty()) {
         // Searching from the header's own CR LF lets a delimiter right after it give empty content.
-        delimiter = DelimiterFinder(boundary).FindLine(text, size, pos - 2, &lineEnd, &closing);
-        if (delimiter >= 0)
-            contentEnd = delimiter + 2;
+        DelimiterFinder finder(boundary);
+        bool crLfBefore = pos >= 2 && text[pos - 2] == '\r' && text[pos - 1] == '\n';
+        if (!crLfBefore && finder.LineAt(text, size, pos, &lineEnd, &closing)) {
+            delimiter = pos;
+            contentEnd = pos;
+        } else {
+            delimiter = finder.FindLine(text, size, pos - 2, &lineEnd, &closing);
+            if (delimiter >= 0)
+                contentEnd = delimiter + 2;
+        }
     }
     if (contentEnd > pos) {
         std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
