@@ -32,6 +32,7 @@ void CBlockingSocket::Create(int type) {
     if (handle == INVALID_SOCKET)
         Fail("Create");
     handle_ = handle;
+    sendTimeout_ = -1;
 }
 
 void CBlockingSocket::Close() {
@@ -62,12 +63,22 @@ void CBlockingSocket::Connect(const SOCKADDR* address) {
 
 int CBlockingSocket::Send(const char* buffer, int length, int seconds) {
     SOCKET handle = OpenHandle("Send Failed");
+    // The time-out rides on the socket itself rather than on a readiness wait before every send:
+    // a posting writes hundreds of pieces, each wait costs a round trip through the socket layer,
+    // and a blocking send of a whole piece could stall after the wait anyway. A socket that
+    // refuses the option (or a zero time-out, which the option reads as "never") keeps the wait.
+    if (seconds > 0 && seconds != sendTimeout_) {
+        DWORD milliseconds = static_cast<DWORD>(seconds) * 1000;
+        bool set = setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&milliseconds),
+                              sizeof milliseconds) == 0;
+        sendTimeout_ = set ? seconds : -1;
+    }
     // A failing select counts as ready: the send below then reports the error.
-    if (WaitReady(handle, true, seconds) == 0)
+    if (seconds != sendTimeout_ && WaitReady(handle, true, seconds) == 0)
         Fail("Send timeout");
     int sent = send(handle, buffer, length, 0);
     if (sent == SOCKET_ERROR)
-        Fail("Send Failed");
+        Fail(WSAGetLastError() == WSAETIMEDOUT ? "Send timeout" : "Send Failed");
     return sent;
 }
 

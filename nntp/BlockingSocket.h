@@ -63,6 +63,9 @@ private:
 
     // Atomic because Cancel closes it from another thread.
     std::atomic<SOCKET> handle_{0};
+    // The send time-out set on the handle in seconds, -1 when none is. Only the thread that
+    // sends touches it.
+    int sendTimeout_ = -1;
     size_t maxLine_ = kDefaultMaxLine;
     size_t maxReply_ = kDefaultMaxReply;
 };

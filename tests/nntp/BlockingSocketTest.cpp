@@ -68,6 +68,31 @@ TEST(BlockingSocketLifetime, RefusedConnectionAndUnknownHostHaveTheirOwnTexts) {
     EXPECT_EQ("GetHostByName", FailureOf([] { CBlockingSocket::GetHostByName("no-such-host.invalid", 119); }));
 }
 
+TEST(BlockingSocketLifetime, APeerThatNeverReadsEndsAWriteInASendTimeout) {
+    // A listener in this process accepts and never reads, so the buffers fill and the send
+    // blocks; the send time-out must end it, within one piece as well as between pieces.
+    CBlockingSocket listener;
+    listener.Create();
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName("127.0.0.1", 0);
+    ASSERT_EQ(0, bind(listener.GetHandle(), reinterpret_cast<SOCKADDR*>(&address), sizeof address));
+    int length = sizeof address;
+    getsockname(listener.GetHandle(), reinterpret_cast<SOCKADDR*>(&address), &length);
+    ASSERT_EQ(0, listen(listener.GetHandle(), 1));
+
+    CBlockingSocket socket;
+    socket.Create();
+    socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    SOCKET accepted = accept(listener.GetHandle(), nullptr, nullptr);
+    ASSERT_NE(INVALID_SOCKET, accepted);
+    std::string big(64 << 20, 'x');
+    EXPECT_EQ("Send timeout", FailureOf([&] {
+                  for (size_t sent = 0; sent < big.size(); sent += 16384)
+                      socket.Write(big.data() + sent, 16384, 1);
+              }));
+    EXPECT_EQ("Send timeout", FailureOf([&] { socket.Write(big.data(), static_cast<int>(big.size()), 1); }));
+    closesocket(accepted);
+}
+
 TEST_F(BlockingSocketTest, MultiLineReplyWithSplitTerminatorEndsWithItsLastLine) {
     CBlockingSocket socket;
     ConnectTo(socket, "multiline_split");
