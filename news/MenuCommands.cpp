@@ -89,6 +89,7 @@ void InitMenu(HWND window, HMENU menu, int type) {
         gHostApi.BKA_GetWindowHandles(&main, &tree, &list, &view);
         gFolderTree = tree;
         gMessageList = list;
+        HookMessageList(list);
         HookFolderView(window);
     }
     if (gInitMenus != nullptr)

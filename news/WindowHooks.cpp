@@ -2,10 +2,13 @@
 
 #include <commctrl.h>
 
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "news/ArticleReturn.h"
 #include "news/NewsState.h"
+#include "news/StatusPopup.h"
 
 namespace {
 
@@ -20,6 +23,66 @@ std::vector<Subclass> gSubclasses;
 
 const int kStatusBarParts = 5;
 const int kPartOneWidening = 50;
+const int kCellTextBuffer = 1024;
+
+// The message list's tooltip window and the cell whose text it was last given; user-interface
+// thread only. The tooltip belongs to the list and lives as long as the list does.
+HWND gListTooltip = nullptr;
+int gLastItem = -1;
+int gLastSubItem = -1;
+
+// The tool record in its common-controls 5 size, the record up to lParam as the compiler lays
+// it out for the target: 44 bytes on i686, 64 on x86_64, where the window, id, instance and text
+// fields are 8 bytes wide (a fixed 44 would end inside the instance field there, and the tooltip
+// would refuse the record). Both versions of the control accept this size; the full record,
+// grown in version 6, would be refused by version 5.
+constexpr UINT kToolRecordSize = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM);
+static_assert(kToolRecordSize == (sizeof(void*) == 8 ? 64 : 44), "tool record size");
+
+TTTOOLINFOA ListTool(HWND list, LPSTR text) {
+    TTTOOLINFOA tool = {};
+    tool.cbSize = kToolRecordSize;
+    tool.hwnd = list;
+    tool.uId = 0;
+    tool.hinst = gModule;
+    tool.lpszText = text;
+    GetClientRect(list, &tool.rect);
+    return tool;
+}
+
+// Average character width of the list's font, the font the cells are drawn in.
+int AverageCharWidth(HWND list) {
+    HDC dc = GetDC(list);
+    if (dc == nullptr)
+        return 0;
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(dc, &metrics);
+    if (previous)
+        SelectObject(dc, previous);
+    ReleaseDC(list, dc);
+    return metrics.tmAveCharWidth;
+}
+
+// Gives the list's tool the text of a cell that its column cuts off, or no text.
+void ShowCellTip(HWND list, int item, int subItem) {
+    char text[kCellTextBuffer] = {};
+    if (item >= 0) {
+        LVITEMA cell = {};
+        cell.iSubItem = subItem;
+        cell.pszText = text;
+        cell.cchTextMax = kCellTextBuffer;
+        SendMessageA(list, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&cell));
+        text[kCellTextBuffer - 1] = '\0';
+    }
+    int width = static_cast<int>(SendMessageA(list, LVM_GETCOLUMNWIDTH, subItem, 0));
+    bool cutOff = width < static_cast<int>(strlen(text)) * AverageCharWidth(list);
+    char none[1] = {};
+    TTTOOLINFOA tool = ListTool(list, cutOff ? text : none);
+    SendMessageA(gListTooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageA(gListTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
 
 }  // namespace
 
@@ -79,6 +142,42 @@ LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     // Posting workers send articles that were not posted here, to reopen them on this thread.
     if (HandleArticleReturn(message, lParam))
         return 0;
+    if (message == WM_RBUTTONDOWN)
+        return StatusPopup::OnRightButtonDown(window);
+    WNDPROC previous = PreviousWindowProc(window);
+    if (previous == nullptr)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcA(previous, window, message, wParam, lParam);
+}
+
+bool HookMessageList(HWND list) {
+    if (list == nullptr || PreviousWindowProc(list) != nullptr)
+        return false;
+    if (SubclassWindow(list, ListViewProc) == nullptr)
+        return false;
+    gListTooltip = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETTOOLTIPS, 0, 0));
+    if (gListTooltip != nullptr) {
+        char none[1] = {};
+        TTTOOLINFOA tool = ListTool(list, none);
+        // A tool left from an earlier load of this library would otherwise stay beside ours.
+        SendMessageA(gListTooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(gListTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    return true;
+}
+
+LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE && gListTooltip != nullptr) {
+        LVHITTESTINFO hit = {};
+        hit.pt.x = static_cast<short>(LOWORD(lParam));
+        hit.pt.y = static_cast<short>(HIWORD(lParam));
+        SendMessageA(window, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.iItem != gLastItem || hit.iSubItem != gLastSubItem) {
+            ShowCellTip(window, hit.iItem, hit.iSubItem);
+            gLastItem = hit.iItem;
+            gLastSubItem = hit.iSubItem;
+        }
+    }
     WNDPROC previous = PreviousWindowProc(window);
     if (previous == nullptr)
         return DefWindowProcA(window, message, wParam, lParam);

@@ -17,3 +17,9 @@ void RestoreSubclassedWindows();
 // window procedure becomes StatusBarProc. Needs the main window; without it nothing is hooked.
 bool HookStatusBar(HWND mainWindow);
 LRESULT CALLBACK StatusBarProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Message list of the host: its window procedure becomes ListViewProc and its tooltip gets the
+// one tool that ListViewProc fills with the text of cut-off cells. Once; false when the list
+// is missing or already hooked.
+bool HookMessageList(HWND list);
+LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -103,6 +103,8 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
 
 bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string* error) {
     const std::string what = w.size() > 1 ? w[1] : std::string();
+    if (what == "tooltip" || what == "popup" || what == "nopopup" || what == "selected")
+        return ExpectHookView(w, error);
     if (what == "file" && (w.size() == 3 || w.size() == 4)) {
         std::ifstream in(Expand(w[2]), std::ios::binary);
         if (!in) {

@@ -112,17 +112,21 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
     }
     if (w[0] == "msgbox") {
         int button = w.size() >= 2 ? ButtonId(w[1]) : 0;
-        if (!button) {
-            *error = "msgbox ok|cancel|yes|no|retry|ignore|abort [timeout]";
+        // "then <id>": a click on the box owner's control, posted right behind the answer, so the
+        // owner handles it before anything that the answer sets going can post.
+        size_t then = w.size() >= 4 && w[w.size() - 2] == "then" ? w.size() - 2 : w.size();
+        if (!button || then > 3) {
+            *error = "msgbox ok|cancel|yes|no|retry|ignore|abort [timeout] [then <id>]";
             return false;
         }
+        DWORD timeout = then == 3 ? ScriptTimeoutArg(w, 2) : kScriptDefaultTimeout;
         HWND box = nullptr;
         if (!ScriptWaitFor(
                 [&box] {
                     box = UiProbe::ActiveDialog();
                     return box && UiProbe::IsMessageBox(box);
                 },
-                ScriptTimeoutArg(w, 2))) {
+                timeout)) {
             *error = "no message box came up";
             return false;
         }
@@ -132,7 +136,16 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             *error = "the message box has no button " + w[1];
             return false;
         }
+        HWND owner = GetWindow(box, GW_OWNER);
+        int thenId = then < w.size() ? atoi(w[then + 1].c_str()) : 0;
+        HWND thenControl = then < w.size() && owner ? UiProbe::FindControl(owner, thenId) : nullptr;
+        if (then < w.size() && !thenControl) {
+            *error = "the message box's owner has no control " + w[then + 1];
+            return false;
+        }
         Click(box, control, button);
+        if (thenControl)
+            Click(GetParent(thenControl), thenControl, thenId);
         ScriptWaitFor([box] { return !IsWindow(box) || !IsWindowVisible(box); }, kScriptDefaultTimeout);
         return Settle(error);
     }

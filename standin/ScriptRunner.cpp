@@ -245,6 +245,7 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         {"msgbox", &ScriptRunner::ExecuteDialog},
         {"popup", &ScriptRunner::ExecuteDialog},
         {"click", &ScriptRunner::ExecuteDialog},
+        {"hover", &ScriptRunner::ExecuteHover},
         {"dump", &ScriptRunner::ExecuteDump},
         {"expect", &ScriptRunner::ExecuteExpect},
         {"wait", &ScriptRunner::ExecuteWait},

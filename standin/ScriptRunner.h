@@ -53,6 +53,9 @@ private:
     bool ExecuteDump(const std::vector<std::string>& w, std::string* error);
     bool ExecuteExpect(const std::vector<std::string>& w, std::string* error);
     bool ExecuteWait(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteHover(const std::vector<std::string>& w, std::string* error);
+    // The checks of ScriptHookChecks.cpp: tooltip, popup, nopopup, selected.
+    bool ExpectHookView(const std::vector<std::string>& w, std::string* error);
 
     // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
     // a new dialog or a pop-up menu came up (or after timeoutMs, false).
