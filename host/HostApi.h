@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Command and UI callbacks handed to BKA_RegisterCommand / BKA_RegisterUICallback. The host
 // calls them on its user-interface thread with (window handle, parameter); the plug-ins ignore
 // both. A UI callback answers 0 = enabled, 1 = greyed, 2 = checked.
@@ -136,3 +138,8 @@ public:
 private:
     LPSTR text_;
 };
+
+// A copy of a text the host keeps itself (the current mailbox, folder or mail); "" for none.
+inline std::string HostText(LPCSTR text) {
+    return text ? std::string(text) : std::string();
+}

@@ -33,10 +33,6 @@ const char kPostingNotStarted[] = "Your article could not be posted now. Please 
 // How long a send waits for the configuration before it gives the article back to the user.
 const DWORD kSendLockWaitMs = 3000;
 
-std::string HostText(LPCSTR text) {
-    return text ? std::string(text) : std::string();
-}
-
 std::string SpecifiedHeader(const char* name) {
     char value[kHeaderBuffer] = "";
     gHostApi.BKA_GetSpecifiedHeader(name, value, kHeaderBuffer);

@@ -24,10 +24,6 @@ const UINT kEndFolderNameEdit = static_cast<UINT>(-411);
 UiAnswerCache gFolderAnswers;
 UiAnswerCache gMailboxAnswers;
 
-std::string HostText(LPCSTR text) {
-    return text ? std::string(text) : std::string();
-}
-
 // The current folder's group, read under the configuration lock; false when it is none.
 bool CurrentGroup(std::string* location, std::string* group, std::string* folder) {
     std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());

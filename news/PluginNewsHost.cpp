@@ -13,10 +13,6 @@ namespace {
 
 const char kCaption[] = "Rillpost";
 
-std::string HostText(LPCSTR text) {
-    return text ? std::string(text) : std::string();
-}
-
 // The first status bar among the main window's children.
 HWND FindStatusBar() {
     if (gStatusBar)

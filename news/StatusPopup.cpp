@@ -24,10 +24,6 @@ struct MenuDeleter {
 };
 using MenuHandle = std::unique_ptr<std::remove_pointer<HMENU>::type, MenuDeleter>;
 
-std::string HostText(LPCSTR text) {
-    return text ? std::string(text) : std::string();
-}
-
 // A folded header value as one menu line.
 std::string OneLine(const std::string& text) {
     std::string line;

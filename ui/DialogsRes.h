@@ -49,3 +49,14 @@
 #define IDC_SYNC_ITEM_PROGRESS 2025
 #define IDC_SYNC_LIST 2026
 #define IDC_SYNC_OVERALL_PROGRESS 2027
+
+// News server dialogs ("Add a news server", "Modify Server Info")
+#define IDD_ADD_SERVER 2003
+#define IDD_MODIFY_SERVER 2011
+#define IDC_SRV_LOCATION 2008
+#define IDC_SRV_MAILBOX 2009
+#define IDC_SRV_YOUR_NAME 2038
+#define IDC_SRV_YOUR_EMAIL 2037
+#define IDC_SRV_LOGIN 2027
+#define IDC_SRV_USERNAME 2028
+#define IDC_SRV_PASSWORD 2029

@@ -8,6 +8,7 @@
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "ui/CombineDialog.h"
+#include "ui/ManageApi.h"
 #include "ui/ModifyHeadersDialog.h"
 #include "ui/PostingDialog.h"
 #include "ui/PreferencesDialog.h"
@@ -97,6 +98,20 @@ void ModifyHeaders() {
     gHostApi.BKA_SetSource(mail.c_str(), dialog.editor.Write().c_str());
 }
 
+// The Location of the current mailbox's server, or "None" when the mailbox has none.
+std::string CurrentServerLocation() {
+    std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
+    std::string location = "None";
+    OptexLock hold(gConfigOptex);
+    gConfig.ResetPosition();
+    if (!mailBox.empty() && gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true)) {
+        gConfig.SavePosition("TEMP");
+        location = gConfig.GetString("Location", "None", true);
+    }
+    gConfig.ResetPosition();
+    return location;
+}
+
 void CombineMail() {
     std::vector<CombinePart> parts;
     for (const std::string& mail : SelectedMails()) {
@@ -182,9 +197,11 @@ void WINAPI OnCombineMail(HWND, LPARAM) {
 
 void WINAPI OnManageNewsGroup(HWND, LPARAM) {
     try {
-        if (gHostApi.IsBound())
-            ShowMessage("Managing news servers and newsgroups is not available in this build yet.",
-                        MB_OK | MB_ICONINFORMATION);
+        if (!gHostApi.IsBound())
+            return;
+        PendingChanges changes;
+        if (RunManageDialog(gMainWindow, CurrentServerLocation(), &changes))
+            ApplyPendingChanges(changes);
     } catch (...) {
     }
 }

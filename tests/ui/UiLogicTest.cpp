@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/CombineParts.h"
+#include "ui/FolderName.h"
 #include "ui/GroupListModel.h"
 #include "ui/HeaderBlock.h"
 #include "ui/LinkText.h"
@@ -271,6 +272,14 @@ TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
 }
 
 }  // namespace
+
+TEST(FolderName, OnlyNamesTheFileSystemTakesAsOneSegmentNameAGroupFolder) {
+    for (const char* name : {"comp.lang.c", "alt.\xd6\xd0\xce\xc4"})
+        EXPECT_TRUE(IsValidFolderName(name)) << name;
+    for (const char* name : {"", ".", "..", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a\tb",
+                             "a\x7f", "trailing.", "trailing "})
+        EXPECT_FALSE(IsValidFolderName(name)) << name;
+}
 
 TEST(LinkText, KnownShellErrorsHaveTheirMessageAndOthersTheirCode) {
     const struct {

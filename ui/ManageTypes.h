@@ -1,0 +1,32 @@
+// What the manage dialog hands to the command that opened it, and what the server dialogs
+// collect. Plain data, copied freely.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One pending subscription or unsubscription, made in the manage dialog and applied by the
+// "Manage NewsGroup" command after the dialog ended with OK.
+struct PendingGroup {
+    std::string location;  // the server's Location
+    std::string serverId;  // the host mailbox id of the server ("" when the server has none)
+    std::string group;
+    int style = 0;  // download style: 0 none, 1 only header, 2 whole article
+};
+
+struct PendingChanges {
+    std::vector<PendingGroup> subscribe;
+    std::vector<PendingGroup> unsubscribe;
+};
+
+// The values of the add and modify server dialogs. The modify dialog uses the first field and
+// the last three only.
+struct ServerFields {
+    std::string location;
+    std::string mailboxName;
+    std::string yourName;
+    std::string yourEmail;
+    int login = 0;  // 0 or 1, stored as Authenication
+    std::string username;
+    std::string password;
+};

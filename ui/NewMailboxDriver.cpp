@@ -1,0 +1,169 @@
+#include "ui/NewMailboxDriver.h"
+
+#include <cstring>
+#include <vector>
+
+#include "host/HostApi.h"
+#include "news/NewsState.h"
+#include "ui/MailboxFolders.h"
+#include "ui/ManageApi.h"
+
+namespace {
+
+// The host's account page: your name and e-mail address.
+const int kYourNameId = 1014;
+const int kMailAddressId = 1015;
+
+// The object whose hook is installed; set and cleared by it on the user-interface thread.
+NewMailboxDriver* gActive = nullptr;
+
+std::string ClassOf(HWND window) {
+    char name[82] = "";
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+bool IsDialog(HWND window) {
+    return ClassOf(window) == "#32770";
+}
+
+void Confirm(HWND dialog) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    // The dialog may end before its modal loop waits for the first time; wake the loop.
+    PostMessageA(dialog, WM_NULL, 0, 0);
+}
+
+}  // namespace
+
+NewMailboxDriver::NewMailboxDriver(const std::string& mailboxName,
+                                   const std::string& yourName,
+                                   const std::string& yourEmail)
+    : mailboxName_(mailboxName), yourName_(yourName), yourEmail_(yourEmail) {
+    if (gActive != nullptr)
+        return;
+    hook_ = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+    if (hook_ != nullptr)
+        gActive = this;
+}
+
+NewMailboxDriver::~NewMailboxDriver() {
+    if (hook_ == nullptr)
+        return;
+    UnhookWindowsHookEx(hook_);
+    gActive = nullptr;
+    for (int i = 0; i < 2; ++i) {
+        HWND window = watched_[i];
+        if (window != nullptr && IsWindow(window) &&
+            GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(DialogProc))
+            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_[i]));
+    }
+}
+
+LRESULT CALLBACK NewMailboxDriver::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && gActive != nullptr)
+        gActive->OnCreated(reinterpret_cast<HWND>(wParam), *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs);
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void NewMailboxDriver::OnCreated(HWND window, const CREATESTRUCTA& create) {
+    if (stage_ == kDone || stage_ == kGaveUp)
+        return;
+    if (dialogs_ == 1 && _stricmp(ClassOf(window).c_str(), "Edit") == 0) {
+        nameEdit_ = window;
+        return;
+    }
+    if (dialogs_ >= 2 || (create.style & WS_CHILD) != 0 || !IsDialog(window))
+        return;
+    watched_[dialogs_] = window;
+    previous_[dialogs_] =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DialogProc)));
+    ++dialogs_;
+}
+
+LRESULT CALLBACK NewMailboxDriver::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    NewMailboxDriver* self = gActive;
+    // The destructor gives every watched dialog its procedure back, so only the live object's
+    // dialogs arrive here.
+    if (self == nullptr)
+        return DefDlgProcA(window, message, wParam, lParam);
+    int slot = window == self->watched_[0] ? 0 : window == self->watched_[1] ? 1 : -1;
+    if (slot < 0)
+        return DefDlgProcA(window, message, wParam, lParam);
+    LRESULT result = CallWindowProcA(self->previous_[slot], window, message, wParam, lParam);
+    if (message == WM_INITDIALOG && slot == 0 && self->stage_ == kName) {
+        if (self->nameEdit_ != nullptr && IsChild(window, self->nameEdit_))
+            SetWindowTextA(self->nameEdit_, self->mailboxName_.c_str());
+        else
+            self->stage_ = kGaveUp;  // not the name prompt (an error box, for one)
+    } else if (message == WM_SHOWWINDOW && wParam != FALSE) {
+        self->OnShown(window);
+    }
+    return result;
+}
+
+void NewMailboxDriver::OnShown(HWND window) {
+    if (window == watched_[0] && stage_ == kName) {
+        stage_ = kAccount;
+        Confirm(window);
+    } else if (window == watched_[1] && stage_ == kAccount) {
+        if (!FillAccount(window)) {
+            stage_ = kGaveUp;
+            return;
+        }
+        stage_ = kDone;
+        Confirm(window);
+    }
+}
+
+// The account page is the first child of the account dialog's first child dialog.
+bool NewMailboxDriver::FillAccount(HWND window) {
+    HWND frame = GetWindow(window, GW_CHILD);
+    while (frame != nullptr && !IsDialog(frame))
+        frame = GetWindow(frame, GW_HWNDNEXT);
+    HWND page = frame ? GetWindow(frame, GW_CHILD) : nullptr;
+    HWND name = page ? GetDlgItem(page, kYourNameId) : nullptr;
+    HWND address = page ? GetDlgItem(page, kMailAddressId) : nullptr;
+    if (name == nullptr || address == nullptr)
+        return false;
+    SetWindowTextA(name, yourName_.c_str());
+    SetWindowTextA(address, yourEmail_.c_str());
+    return true;
+}
+
+namespace {
+
+// The host's command that creates a mailbox through its two dialogs.
+const WPARAM kNewMailboxCommand = 42787;
+
+bool ContainsIgnoringCase(const std::vector<std::string>& names, const std::string& name) {
+    for (const std::string& other : names) {
+        if (_stricmp(other.c_str(), name.c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string CreateHostMailbox(HWND, const ServerFields& fields) {
+    if (!gHostApi.IsBound() || gMainWindow == nullptr)
+        return std::string();
+    std::string data = HostDataFolder();
+    std::vector<std::string> before = MailboxFolders(data);
+    std::string currentBefore = HostText(gHostApi.BKA_GetCurrentMailBox());
+    {
+        NewMailboxDriver driver(fields.mailboxName, fields.yourName, fields.yourEmail);
+        if (!driver.Installed())
+            return std::string();
+        SendMessageA(gMainWindow, WM_COMMAND, kNewMailboxCommand, 0);
+    }
+    // The host makes the mailbox it created the current one. Anything else current now (the
+    // user cancelled, the host refused the name) is an old mailbox and must not be bound.
+    std::string created = HostText(gHostApi.BKA_GetCurrentMailBox());
+    if (created.empty() || created == currentBefore)
+        return std::string();
+    std::string folder = created.substr(0, created.find_first_of("\\/"));
+    if (ContainsIgnoringCase(before, folder) || !ContainsIgnoringCase(MailboxFolders(data), folder))
+        return std::string();
+    return created;
+}

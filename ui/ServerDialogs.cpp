@@ -1,0 +1,181 @@
+#include "ui/ServerDialogs.h"
+
+#include <vector>
+
+#include "host/Optex.h"
+#include "news/NewsState.h"
+#include "ui/DialogsRes.h"
+#include "ui/MailboxFolders.h"
+#include "ui/ManageApi.h"
+#include "ui/ServerLocation.h"
+
+namespace {
+
+const DWORD kIniBufferStep = 512;
+
+// A value of the mailbox's settings file; the buffer grows while the value fills it.
+std::string IniValue(const std::string& file, const char* section, const char* key) {
+    std::vector<char> buffer;
+    for (DWORD size = kIniBufferStep;; size += kIniBufferStep) {
+        buffer.assign(size, '\0');
+        DWORD length = GetPrivateProfileStringA(section, key, "", buffer.data(), size, file.c_str());
+        if (length < size - 1)
+            return std::string(buffer.data(), length);
+    }
+}
+
+// Adds the text to the sorted combo box unless an entry already begins with it (ignoring case),
+// which is what the box's own prefix search answers.
+void AddSuggestion(HWND combo, const std::string& text) {
+    if (text.empty())
+        return;
+    if (SendMessageA(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())) != CB_ERR)
+        return;
+    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void EnableLogin(HWND dialog, bool enable) {
+    EnableWindow(GetDlgItem(dialog, IDC_SRV_USERNAME), enable ? TRUE : FALSE);
+    EnableWindow(GetDlgItem(dialog, IDC_SRV_PASSWORD), enable ? TRUE : FALSE);
+}
+
+bool IsChecked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+// The Locations of every configured server, in file order.
+std::vector<std::string> ConfiguredLocations() {
+    std::vector<std::string> locations;
+    OptexLock hold(gConfigOptex);
+    gConfig.ResetPosition();
+    if (gConfig.FindElement("Setup")) {
+        while (gConfig.FindChildElement("Server")) {
+            gConfig.SavePosition("dialog:server");
+            gConfig.EnterElement();
+            if (gConfig.FindChildElement("Location"))
+                locations.push_back(gConfig.GetChildText());
+            gConfig.RestorePosition("dialog:server");
+        }
+    }
+    gConfig.ResetPosition();
+    return locations;
+}
+
+}  // namespace
+
+AddServerDialog::AddServerDialog() : DialogBase(IDD_ADD_SERVER) {}
+
+bool AddServerDialog::OnInit() {
+    EnableLogin(Window(), false);
+    AddSuggestions();
+    SetFocus(Item(IDC_SRV_LOCATION));
+    return false;
+}
+
+void AddServerDialog::AddSuggestions() {
+    if (dataFolder.empty())
+        return;
+    for (const std::string& name : MailboxFolders(dataFolder)) {
+        std::string ini = dataFolder + name + "\\Mailbox.ini";
+        AddSuggestion(Item(IDC_SRV_YOUR_NAME), IniValue(ini, "Account", "YourName"));
+        AddSuggestion(Item(IDC_SRV_YOUR_EMAIL), IniValue(ini, "Account", "MailAddress"));
+    }
+}
+
+bool AddServerDialog::OnCommand(int id, int code) {
+    if (id != IDC_SRV_LOGIN || code != BN_CLICKED)
+        return false;
+    EnableLogin(Window(), IsChecked(Window(), IDC_SRV_LOGIN));
+    return true;
+}
+
+bool AddServerDialog::OnOK() {
+    ServerFields read;
+    read.location = ItemText(IDC_SRV_LOCATION);
+    read.mailboxName = ItemText(IDC_SRV_MAILBOX);
+    read.yourName = ItemText(IDC_SRV_YOUR_NAME);
+    read.yourEmail = ItemText(IDC_SRV_YOUR_EMAIL);
+    read.login = IsChecked(Window(), IDC_SRV_LOGIN) ? 1 : 0;
+    read.username = ItemText(IDC_SRV_USERNAME);
+    read.password = ItemText(IDC_SRV_PASSWORD);
+    if (read.location.empty() || read.mailboxName.empty() || read.yourName.empty() || read.yourEmail.empty()) {
+        Message("Please fill in every field you see!", MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    std::string message;
+    if (!CheckServerLocation(read.location, existing, &read.location, &message)) {
+        Message(message, MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(Item(IDC_SRV_LOCATION));
+        return false;
+    }
+    fields = read;
+    return true;
+}
+
+ModifyServerDialog::ModifyServerDialog() : DialogBase(IDD_MODIFY_SERVER) {}
+
+bool ModifyServerDialog::OnInit() {
+    SetItemText(IDC_SRV_LOCATION, fields.location);
+    CheckDlgButton(Window(), IDC_SRV_LOGIN, fields.login != 0 ? BST_CHECKED : BST_UNCHECKED);
+    SetItemText(IDC_SRV_USERNAME, fields.username);
+    SetItemText(IDC_SRV_PASSWORD, fields.password);
+    EnableLogin(Window(), fields.login != 0);
+    SetFocus(Item(IDC_SRV_LOCATION));
+    return false;
+}
+
+bool ModifyServerDialog::OnCommand(int id, int code) {
+    if (id != IDC_SRV_LOGIN || code != BN_CLICKED)
+        return false;
+    EnableLogin(Window(), IsChecked(Window(), IDC_SRV_LOGIN));
+    return true;
+}
+
+bool ModifyServerDialog::OnOK() {
+    std::string location, message;
+    if (!CheckServerLocation(ItemText(IDC_SRV_LOCATION), existing, &location, &message)) {
+        Message(message, MB_OK | MB_ICONEXCLAMATION);
+        SetFocus(Item(IDC_SRV_LOCATION));
+        return false;
+    }
+    fields.location = location;
+    fields.login = IsChecked(Window(), IDC_SRV_LOGIN) ? 1 : 0;
+    fields.username = ItemText(IDC_SRV_USERNAME);
+    fields.password = ItemText(IDC_SRV_PASSWORD);
+    return true;
+}
+
+bool RunAddServerDialog(HWND parent, const std::vector<std::string>& existing, ServerFields* fields) {
+    AddServerDialog dialog;
+    dialog.existing = existing;
+    dialog.dataFolder = HostDataFolder();
+    if (dialog.Run(parent) != IDOK)
+        return false;
+    *fields = dialog.fields;
+    return true;
+}
+
+bool RunModifyServerDialog(HWND parent, const std::vector<std::string>& existing, ServerFields* fields) {
+    ModifyServerDialog dialog;
+    dialog.existing = existing;
+    dialog.fields = *fields;
+    if (dialog.Run(parent) != IDOK)
+        return false;
+    *fields = dialog.fields;
+    return true;
+}
+
+bool RunAddServerDialog(HWND parent, ServerFields* fields) {
+    return RunAddServerDialog(parent, ConfiguredLocations(), fields);
+}
+
+bool RunModifyServerDialog(HWND parent, ServerFields* fields) {
+    std::vector<std::string> others = ConfiguredLocations();
+    for (auto it = others.begin(); it != others.end(); ++it) {
+        if (*it == fields->location) {
+            others.erase(it);
+            break;
+        }
+    }
+    return RunModifyServerDialog(parent, others, fields);
+}
