@@ -33,6 +33,14 @@ RP_PLUGIN_CALLBACKS(RP_CHECK_EXPORT_TYPE)
 // Runs the preferences dialog modally over parent, filled from and returning into values; true
 // when it ended with OK. Null while the plug-in has no such dialog.
 extern bool (*gRunPreferencesDialog)(HWND parent, Preferences* values);
+// Asks the user whether to trust a news server's certificate that failed its check (see
+// NewsDisplay::AskTrustCertificate); true only on the user's yes. Null while the plug-in has no
+// such dialog: the certificate is then refused.
+extern bool (*gRunCertificateDialog)(HWND parent,
+                                     const std::string& server,
+                                     const std::string& problem,
+                                     const std::string& fingerprint,
+                                     const std::string& subject);
 // Registers the commands of one host menu (BkcMenuType) and adds them to it. Null while the
 // plug-in has no command table.
 extern void (*gInitMenus)(HMENU menu, int type);

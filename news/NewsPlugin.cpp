@@ -46,6 +46,11 @@ void CopyField(char* field, const char* text) {
 }  // namespace
 
 bool (*gRunPreferencesDialog)(HWND parent, Preferences* values) = nullptr;
+bool (*gRunCertificateDialog)(HWND parent,
+                              const std::string& server,
+                              const std::string& problem,
+                              const std::string& fingerprint,
+                              const std::string& subject) = nullptr;
 void (*gInitMenus)(HMENU menu, int type) = nullptr;
 
 void LoadConfiguration(const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include "host/HostApi.h"
 #include "news/ArticleReturn.h"
+#include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "nntp/NewsClient.h"
 
@@ -29,6 +30,14 @@ HWND FindStatusBar() {
 
 void PluginNewsHost::ShowMessage(const std::string& text) {
     MessageBoxA(gMainWindow, text.c_str(), kCaption, MB_OK);
+}
+
+bool PluginNewsHost::AskTrustCertificate(const std::string& server,
+                                         const std::string& problem,
+                                         const std::string& fingerprint,
+                                         const std::string& subject) {
+    // Modal and owned by the main window, from the worker's own thread, as its message boxes are.
+    return gRunCertificateDialog != nullptr && gRunCertificateDialog(gMainWindow, server, problem, fingerprint, subject);
 }
 
 void PluginNewsHost::SetHostMessage(const std::string& text) {

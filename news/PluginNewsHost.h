@@ -10,6 +10,10 @@ public:
     void ShowMessage(const std::string& text) override;
     void SetHostMessage(const std::string& text) override;
     std::string CurrentMail() override;
+    bool AskTrustCertificate(const std::string& server,
+                             const std::string& problem,
+                             const std::string& fingerprint,
+                             const std::string& subject) override;
     bool AppendMessage(const std::string& folderId, const std::string& text) override;
     std::string CurrentFolder() override;
     void SetCurrentFolder(const std::string& folderId) override;

@@ -28,6 +28,7 @@ CBlockingSocket::~CBlockingSocket() {
 }
 
 void CBlockingSocket::Create(int type) {
+    tls_.reset();
     SOCKET handle = socket(AF_INET, type, 0);
     if (handle == INVALID_SOCKET)
         Fail("Create");
@@ -62,6 +63,20 @@ void CBlockingSocket::Connect(const SOCKADDR* address) {
 }
 
 int CBlockingSocket::Send(const char* buffer, int length, int seconds) {
+    return tls_ ? tls_->Send(buffer, length, seconds) : RawSend(buffer, length, seconds);
+}
+
+int CBlockingSocket::Receive(char* buffer, int size, int seconds) {
+    return tls_ ? tls_->Receive(buffer, size, seconds) : RawReceive(buffer, size, seconds);
+}
+
+void CBlockingSocket::StartTls(const std::string& host, int seconds) {
+    OpenHandle("Connect Failed");
+    tls_.reset(new CTlsChannel(*this));
+    tls_->Handshake(host, seconds);
+}
+
+int CBlockingSocket::RawSend(const char* buffer, int length, int seconds) {
     SOCKET handle = OpenHandle("Send Failed");
     // The time-out rides on the socket itself rather than on a readiness wait before every send:
     // a posting writes hundreds of pieces, each wait costs a round trip through the socket layer,
@@ -94,7 +109,7 @@ int CBlockingSocket::Write(const char* buffer, int length, int seconds) {
     return total;
 }
 
-int CBlockingSocket::Receive(char* buffer, int size, int seconds) {
+int CBlockingSocket::RawReceive(char* buffer, int size, int seconds) {
     SOCKET handle = OpenHandle("Receive Failed");
     if (WaitReady(handle, false, seconds) == 0)
         Fail("Receive timeout");

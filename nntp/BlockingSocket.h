@@ -8,11 +8,13 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 #include <string>
 
 #include "nntp/BlockingSocketException.h"
+#include "nntp/TlsChannel.h"
 
-class CBlockingSocket {
+class CBlockingSocket : private TlsTransport {
 public:
     // Every conversation waits this long for each step.
     static constexpr int kTimeoutSeconds = 30;
@@ -32,9 +34,19 @@ public:
     // Nothing when no socket is open. When closing fails the handle keeps its value.
     void Close();
     void Connect(const SOCKADDR* address);
+    // Through the secure channel once StartTls has run, else straight to the socket.
     int Send(const char* buffer, int length, int seconds);
     int Write(const char* buffer, int length, int seconds);
     int Receive(char* buffer, int size, int seconds);
+
+    // Runs the TLS handshake on the open connection; from then on every read and write of this
+    // connection is encrypted. The channel lives until the next Create or the destructor (a
+    // Cancel's Close from another thread must not free it under the worker). Throws
+    // CBlockingSocketException* with a text for the user (IsShownAsIs) on TLS failures.
+    void StartTls(const std::string& host, int seconds);
+    bool IsSecure() const { return tls_ != nullptr; }
+    // The server certificate's check; only after StartTls.
+    TlsCertificateCheck CheckCertificate(const std::string& host) const { return tls_->CheckCertificate(host); }
     static SOCKADDR_IN GetHostByName(const char* host, unsigned short port);
 
     int WriteString(const std::string& text, int seconds);
@@ -60,6 +72,8 @@ public:
 private:
     // The current handle; throws `failure` (error "not a socket") when a Close has taken it.
     SOCKET OpenHandle(const char* failure) const;
+    int RawSend(const char* buffer, int length, int seconds) override;
+    int RawReceive(char* buffer, int size, int seconds) override;
 
     // Atomic because Cancel closes it from another thread.
     std::atomic<SOCKET> handle_{0};
@@ -68,4 +82,5 @@ private:
     int sendTimeout_ = -1;
     size_t maxLine_ = kDefaultMaxLine;
     size_t maxReply_ = kDefaultMaxReply;
+    std::unique_ptr<CTlsChannel> tls_;
 };

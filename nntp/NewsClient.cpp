@@ -16,6 +16,14 @@ namespace {
 
 const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
 const char kNoArticlesAdded[] = "0 new articles added";
+const char kBadLocation[] = "The news server's address is not a host name with an optional \":port\" (1 to 65535).";
+const char kLoginNeedsTls[] = "The login was not sent: this server is set to use TLS, and the connection is not encrypted.";
+const char kCertificateRefused[] =
+    "The server's certificate was not trusted, so the connection was closed before anything was sent.";
+const char kNoStartTls[] =
+    "The server does not offer STARTTLS, so the connection was closed without sending anything more. Choose "
+    "another security setting for this server only if you accept that everything, the password too, goes in clear.";
+const char kStartTlsRefused[] = "The server refused STARTTLS, so the connection was closed without sending anything more: ";
 
 
 // The system's text for a sockets-layer error, or empty when it has none.
@@ -38,11 +46,24 @@ std::string SystemErrorText(int code) {
 bool NewsClient::Open(const std::string& server, const Opening& opening, const StatusFn& status) {
     socket_.Close();
     readerMode_ = false;
+    ServerAccount record;
+    {
+        OptexLock lock(*context_.configOptex);
+        record = ReadServerAccount(*context_.config, server);
+    }
+    std::string host;
+    unsigned short port = 0;
+    if (!SplitServerLocation(server, record.security, &host, &port))
+        throw new CBlockingSocketException(std::string(kBadLocation), 0L);
+    if (port_ != 0)
+        port = port_;
     socket_.Create(SOCK_STREAM);
     if (opening.connecting)
         status(opening.connecting);
-    SOCKADDR_IN address = CBlockingSocket::GetHostByName(server.c_str(), port_);
+    SOCKADDR_IN address = CBlockingSocket::GetHostByName(host.c_str(), port);
     socket_.Connect(reinterpret_cast<const SOCKADDR*>(&address));
+    if (record.security == kSecurityTls)
+        SecureConnection(server, host, record.trustedCertificate);
     std::string line;
     if (opening.connected && opening.connectedBeforeGreeting)
         status(opening.connected);
@@ -50,11 +71,14 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     socket_.ReadLine(&line, timeout_);
     if (opening.connected && !opening.connectedBeforeGreeting)
         status(opening.connected);
-    if (opening.readerMode) {
+    // STARTTLS is offered to readers, so a STARTTLS server is always put in reader mode first.
+    if (opening.readerMode || record.security == kSecurityStartTls) {
         socket_.WriteString("MODE READER\r\n", timeout_);
         socket_.ReadLine(&line, timeout_);
         readerMode_ = true;
     }
+    if (record.security == kSecurityStartTls)
+        StartTls(server, host, record.trustedCertificate);
 
     bool loggedIn = true;
     {
@@ -63,6 +87,10 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         OptexLock lock(*context_.configOptex);
         ServerAccount account = ReadServerAccount(*context_.config, server);
         if (account.authentication != 0) {
+            // The record may have changed since the connection was opened; a login is never
+            // sent in clear to a server whose record asks for TLS.
+            if (account.security != kSecurityPlain && !socket_.IsSecure())
+                throw new CBlockingSocketException(std::string(kLoginNeedsTls), 0L);
             if (opening.loggingIn)
                 status(opening.loggingIn);
             loggedIn = Authenticate(account.username, account.password);
@@ -75,6 +103,40 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         context_.display->SetHostMessage(kNoArticlesAdded);
     }
     return loggedIn;
+}
+
+void NewsClient::SecureConnection(const std::string& server, const std::string& host, const std::string& trusted) {
+    socket_.StartTls(host, timeout_);
+    TlsCertificateCheck check = socket_.CheckCertificate(host);
+    if (check.problem.empty())
+        return;
+    // A certificate the user has trusted for this server before passes; a changed one asks again.
+    if (!check.fingerprint.empty() && check.fingerprint == trusted)
+        return;
+    if (check.fingerprint.empty() ||
+        !context_.display->AskTrustCertificate(server, check.problem, check.fingerprint, check.subject))
+        throw new CBlockingSocketException(std::string(kCertificateRefused), 0L);
+    // Kept at once where the operation has the plug-in's state (the group-list fetch has not:
+    // its trust reaches the file with the next save).
+    OptexLock lock(*context_.configOptex);
+    if (WriteTrustedCertificate(*context_.config, server, check.fingerprint) && context_.shared)
+        context_.shared->SaveConfiguration();
+}
+
+void NewsClient::StartTls(const std::string& server, const std::string& host, const std::string& trusted) {
+    std::string reply;
+    socket_.WriteString("CAPABILITIES\r\n", timeout_);
+    socket_.ReadMultiLine(&reply, timeout_);
+    if (!ReplyIs(reply, kReplyCapabilityList) || !HasCapability(reply, "STARTTLS"))
+        throw new CBlockingSocketException(std::string(kNoStartTls), 0L);
+    socket_.WriteString("STARTTLS\r\n", timeout_);
+    socket_.ReadLine(&reply, timeout_);
+    if (!ReplyIs(reply, kReplyContinueWithTls))
+        throw new CBlockingSocketException(std::string(kStartTlsRefused) + WithoutLineEnd(reply), 0L);
+    SecureConnection(server, host, trusted);
+    // What the server said before TLS may have been tampered with: it is asked again.
+    socket_.WriteString("CAPABILITIES\r\n", timeout_);
+    socket_.ReadMultiLine(&reply, timeout_);
 }
 
 bool NewsClient::Authenticate(std::string user, std::string password) {
@@ -185,6 +247,11 @@ void NewsClient::Cancel() {
 void NewsClient::ReportSocketFailure(const CBlockingSocketException& failure,
                                      bool showSystemText,
                                      const StatusFn& show) {
+    if (failure.IsShownAsIs()) {
+        if (showSystemText)
+            show(failure.GetMessage());
+        return;
+    }
     if (IsTimeoutMessage(failure.GetMessage())) {
         show(failure.GetMessage());
         return;

@@ -95,7 +95,8 @@ public:
     // The connection (tests and the operations' own helpers).
     CBlockingSocket& Socket() { return socket_; }
 
-    // Tests talk to scripted servers on other ports and do not wait the full time-out.
+    // Tests talk to scripted servers on other ports and do not wait the full time-out. A port set
+    // here wins over the one in the server's Location (0: none set).
     void SetPort(unsigned short port) { port_ = port; }
     void SetTimeout(int seconds) { timeout_ = seconds; }
 
@@ -113,6 +114,13 @@ private:
 
     // The opening sequence. False when the login failed (already reported); socket failures throw.
     bool Open(const std::string& server, const Opening& opening, const StatusFn& status);
+    // TLS handshake on the open connection and the certificate check for `server` (its Location)
+    // with the fingerprint the user trusted before; a failing certificate is put to the user.
+    // Throws (nothing sent) when the user does not trust it.
+    void SecureConnection(const std::string& server, const std::string& host, const std::string& trusted);
+    // CAPABILITIES, STARTTLS, the handshake and CAPABILITIES again. Throws, having sent nothing
+    // more, when the server does not offer STARTTLS or refuses it: never a silent fall-back.
+    void StartTls(const std::string& server, const std::string& host, const std::string& trusted);
     // Sends a command whose answer is one line and returns that line. A server that starts in
     // transit mode answers readers' commands with 401 MODE-READER: it is switched once with
     // MODE READER and asked again.
@@ -138,7 +146,7 @@ private:
     NewsContext context_;
     CBlockingSocket socket_;
     std::vector<std::string> groupNames_;
-    unsigned short port_ = kNntpPort;
+    unsigned short port_ = 0;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
     bool readerMode_ = false;  // MODE READER was sent on the current connection
 };

@@ -14,6 +14,15 @@ public:
     virtual void SetHostMessage(const std::string& text) = 0;
     // The host's current mail identifier; download progress is shown only for that mail.
     virtual std::string CurrentMail() = 0;
+    // The server's certificate failed its check: asks the user whether to trust this one
+    // certificate for `server`, naming the problem and the SHA-256 fingerprint. True only on the
+    // user's explicit yes; a display that cannot ask refuses.
+    virtual bool AskTrustCertificate(const std::string& /*server*/,
+                                     const std::string& /*problem*/,
+                                     const std::string& /*fingerprint*/,
+                                     const std::string& /*subject*/) {
+        return false;
+    }
 };
 
 // The group-list dialog as a group-list fetch sees it. Called on the fetching worker thread.

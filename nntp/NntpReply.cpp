@@ -1,5 +1,8 @@
 #include "nntp/NntpReply.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace {
 
 bool IsDigit(char c) {
@@ -27,4 +30,21 @@ bool IsPositiveReply(int code) {
 bool ReplyIs(const std::string& reply, int expected) {
     int code = 0;
     return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
+}
+
+bool HasCapability(const std::string& reply, const std::string& label) {
+    size_t start = reply.find('\n');
+    while (start != std::string::npos && start + 1 < reply.size()) {
+        ++start;
+        size_t end = reply.find('\n', start);
+        std::string line = reply.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        size_t word = line.find_first_of(" \t\r");
+        line = line.substr(0, word);
+        if (line.size() == label.size() && std::equal(line.begin(), line.end(), label.begin(), [](char a, char b) {
+                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+            }))
+            return true;
+        start = end;
+    }
+    return false;
 }

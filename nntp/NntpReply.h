@@ -8,6 +8,7 @@
 // whether the command succeeded, the second what the reply is about.
 enum NntpReply {
     kReplyHelpFollows = 100,          // help text follows (multi-line)
+    kReplyCapabilityList = 101,       // capability list follows (multi-line)
     kReplyPostingAllowed = 200,       // service available, posting allowed
     kReplyPostingProhibited = 201,    // service available, posting prohibited
     kReplyGroupSelected = 211,        // group selected: count, low, high, name
@@ -20,6 +21,7 @@ enum NntpReply {
     kReplyAuthAccepted = 281,         // authentication accepted
     kReplySendArticle = 340,          // send the article to be posted
     kReplyPasswordRequired = 381,     // password required
+    kReplyContinueWithTls = 382,      // continue with TLS negotiation
     kReplyServiceDiscontinued = 400,  // service not available or no longer available
     kReplyChangeCapability = 401,     // the client must change state first (MODE-READER: a transit server)
     kReplyNoSuchGroup = 411,          // no such newsgroup
@@ -43,3 +45,7 @@ bool ReplyIs(const std::string& reply, int expected);
 // True when the reply's code parses and lies in 100..399: the command was accepted. Only such a
 // reply to a command that announces data is followed by a multi-line block.
 bool IsPositiveReply(int code);
+
+// True when a CAPABILITIES reply (status line first) lists `label` as the first word of one of
+// its lines, ignoring case.
+bool HasCapability(const std::string& reply, const std::string& label);

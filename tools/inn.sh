@@ -3,6 +3,9 @@
 #   tools/inn.sh start    start innd (idempotent) and wait until it answers
 #   tools/inn.sh seed     create the test and demo groups and post their articles
 #   tools/inn.sh seed-bench   create the benchmark groups: 10,000 articles, and one 20 MB article (slow the first time)
+#   tools/inn.sh tls      give INN2 a certificate made here (STARTTLS on 119) and start an
+#                         NNTPS reader daemon on 127.0.0.1:563; additive and idempotent: innd
+#                         keeps running, and nnrpd reads inn.conf anew for every connection
 #   tools/inn.sh stop
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -40,11 +43,34 @@ seed)
 seed-bench)
     python3 "$here/inn_seed.py" --bench
     ;;
+tls)
+    # The key is made on this machine and never leaves it. Its fingerprint is printed for tests.
+    dir=/etc/news/rillpost-tls
+    if [ ! -s "$dir/cert.pem" ] || [ ! -s "$dir/key.pem" ]; then
+        mkdir -p "$dir"
+        openssl req -x509 -newkey rsa:2048 -nodes -keyout "$dir/key.pem" -out "$dir/cert.pem" -days 3650 \
+            -subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 > /dev/null 2>&1
+        chown -R news:news "$dir"
+        chmod 600 "$dir/key.pem"
+    fi
+    grep -q '^tlscertfile:' /etc/news/inn.conf || echo "tlscertfile: $dir/cert.pem" >> /etc/news/inn.conf
+    grep -q '^tlskeyfile:' /etc/news/inn.conf || echo "tlskeyfile: $dir/key.pem" >> /etc/news/inn.conf
+    if ! (exec 3<>/dev/tcp/127.0.0.1/563) 2> /dev/null; then
+        su news -s /bin/sh -c "$bin/nnrpd -D -S -b 127.0.0.1 -p 563" >> /tmp/rillpost-inn.log 2>&1 || true
+        for _ in $(seq 1 20); do
+            (exec 3<>/dev/tcp/127.0.0.1/563) 2> /dev/null && break
+            sleep 0.5
+        done
+    fi
+    openssl x509 -in "$dir/cert.pem" -noout -fingerprint -sha256 | sed 's/^.*=//'
+    ;;
 stop)
+    # The NNTPS reader daemon of "tls" is not innd's child: it is stopped by its own pid file.
+    if [ -s /run/news/nnrpd-563.pid ]; then kill "$(cat /run/news/nnrpd-563.pid)" 2> /dev/null || true; fi
     su news -s /bin/sh -c "$bin/rc.news stop" > /dev/null 2>&1 || true
     ;;
 *)
-    echo "usage: $0 start|seed|seed-bench|stop" >&2
+    echo "usage: $0 start|seed|seed-bench|tls|stop" >&2
     exit 2
     ;;
 esac

@@ -12,10 +12,10 @@ pkgs=(
     clang-14 libclang-rt-14-dev llvm-14
     googletest libgmime-3.0-dev pkg-config
     fonts-wqy-microhei fonts-noto-cjk locales
-    inn2
+    inn2 openssl
 )
 cmds=(
-    cmake ninja python3 clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
+    cmake ninja python3 openssl clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
     i686-w64-mingw32-g++-posix i686-w64-mingw32-gcc-posix i686-w64-mingw32-objdump i686-w64-mingw32-nm
     i686-w64-mingw32-windres
     x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-objdump

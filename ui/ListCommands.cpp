@@ -7,6 +7,7 @@
 #include "news/MenuCommands.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
+#include "ui/CertificateDialog.h"
 #include "ui/CombineDialog.h"
 #include "ui/ManageApi.h"
 #include "ui/ModifyHeadersDialog.h"
@@ -148,6 +149,7 @@ void CombineMail() {
 
 void InstallDialogs() {
     gRunPreferencesDialog = RunPreferencesDialog;
+    gRunCertificateDialog = RunCertificateDialog;
     InstallPostingWindow();
     gInitMenus = InitMenus;
 }

@@ -19,8 +19,8 @@ struct PendingChanges {
     std::vector<PendingGroup> unsubscribe;
 };
 
-// The values of the add and modify server dialogs. The modify dialog uses the first field and
-// the last three only.
+// The values of the add and modify server dialogs. The modify dialog leaves out the mailbox
+// name, your name and your e-mail.
 struct ServerFields {
     std::string location;
     std::string mailboxName;
@@ -29,4 +29,5 @@ struct ServerFields {
     int login = 0;  // 0 or 1, stored as Authenication
     std::string username;
     std::string password;
+    int security = 0;  // 0 plain, 1 TLS from the first byte, 2 STARTTLS; stored as Security
 };

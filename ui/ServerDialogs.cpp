@@ -39,6 +39,22 @@ void EnableLogin(HWND dialog, bool enable) {
     EnableWindow(GetDlgItem(dialog, IDC_SRV_PASSWORD), enable ? TRUE : FALSE);
 }
 
+// The connection choices in the order of their stored values (Security of a Server record).
+const char* const kSecurityChoices[] = {"None", "TLS (NNTPS, port 563)", "STARTTLS"};
+
+void FillSecurity(HWND dialog, int security) {
+    HWND box = GetDlgItem(dialog, IDC_SRV_SECURITY);
+    for (const char* choice : kSecurityChoices)
+        SendMessageA(box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
+    int count = static_cast<int>(sizeof kSecurityChoices / sizeof kSecurityChoices[0]);
+    SendMessageA(box, CB_SETCURSEL, security >= 0 && security < count ? security : 0, 0);
+}
+
+int ChosenSecurity(HWND dialog) {
+    LRESULT chosen = SendMessageA(GetDlgItem(dialog, IDC_SRV_SECURITY), CB_GETCURSEL, 0, 0);
+    return chosen == CB_ERR ? 0 : static_cast<int>(chosen);
+}
+
 bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
@@ -67,6 +83,7 @@ AddServerDialog::AddServerDialog() : DialogBase(IDD_ADD_SERVER) {}
 
 bool AddServerDialog::OnInit() {
     EnableLogin(Window(), false);
+    FillSecurity(Window(), 0);
     AddSuggestions();
     SetFocus(Item(IDC_SRV_LOCATION));
     return false;
@@ -98,6 +115,7 @@ bool AddServerDialog::OnOK() {
     read.login = IsChecked(Window(), IDC_SRV_LOGIN) ? 1 : 0;
     read.username = ItemText(IDC_SRV_USERNAME);
     read.password = ItemText(IDC_SRV_PASSWORD);
+    read.security = ChosenSecurity(Window());
     if (read.location.empty() || read.mailboxName.empty() || read.yourName.empty() || read.yourEmail.empty()) {
         Message("Please fill in every field you see!", MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -116,6 +134,7 @@ ModifyServerDialog::ModifyServerDialog() : DialogBase(IDD_MODIFY_SERVER) {}
 
 bool ModifyServerDialog::OnInit() {
     SetItemText(IDC_SRV_LOCATION, fields.location);
+    FillSecurity(Window(), fields.security);
     CheckDlgButton(Window(), IDC_SRV_LOGIN, fields.login != 0 ? BST_CHECKED : BST_UNCHECKED);
     SetItemText(IDC_SRV_USERNAME, fields.username);
     SetItemText(IDC_SRV_PASSWORD, fields.password);
@@ -142,6 +161,7 @@ bool ModifyServerDialog::OnOK() {
     fields.login = IsChecked(Window(), IDC_SRV_LOGIN) ? 1 : 0;
     fields.username = ItemText(IDC_SRV_USERNAME);
     fields.password = ItemText(IDC_SRV_PASSWORD);
+    fields.security = ChosenSecurity(Window());
     return true;
 }
 

@@ -195,6 +195,57 @@ TEST(ServerAccount, FoundByLocationWithDefaultsForMissingFields) {
     EXPECT_EQ("pw", two.password);
     ServerAccount none = ReadServerAccount(config, "news.three");
     EXPECT_EQ(0, none.authentication);
+    EXPECT_EQ(kSecurityPlain, one.security) << "a record written before TLS reads as plain";
+}
+
+TEST(ServerAccount, SecurityAndTrustAreReadAndTheTrustRewritten) {
+    CXmlConfig config;
+    ASSERT_TRUE(config.ParseText("<Setup><Server><Location>a</Location><Security>2</Security></Server>"
+                                 "<Server><Location>b:563</Location><Security>7</Security>"
+                                 "<TrustedCertificate>AA:BB</TrustedCertificate></Server></Setup>"));
+    EXPECT_EQ(kSecurityStartTls, ReadServerAccount(config, "a").security);
+    ServerAccount b = ReadServerAccount(config, "b:563");
+    EXPECT_EQ(kSecurityPlain, b.security) << "an unknown mode is never taken for TLS or STARTTLS";
+    EXPECT_EQ("AA:BB", b.trustedCertificate);
+    EXPECT_TRUE(WriteTrustedCertificate(config, "b:563", "CC:DD"));
+    EXPECT_TRUE(WriteTrustedCertificate(config, "a", "EE:FF"));
+    EXPECT_FALSE(WriteTrustedCertificate(config, "c", "00:11"));
+    EXPECT_EQ("CC:DD", ReadServerAccount(config, "b:563").trustedCertificate);
+    EXPECT_EQ("EE:FF", ReadServerAccount(config, "a").trustedCertificate);
+}
+
+TEST(ServerAccount, LocationGivesHostAndPort) {
+    const struct {
+        const char* location;
+        int security;
+        bool ok;
+        const char* host;
+        unsigned short port;
+    } cases[] = {
+        {"news.a", kSecurityPlain, true, "news.a", 119},   {"news.a", kSecurityTls, true, "news.a", 563},
+        {"news.a", kSecurityStartTls, true, "news.a", 119}, {"news.a:8119", kSecurityTls, true, "news.a", 8119},
+        {"news.a:65535", 0, true, "news.a", 65535},         {"news.a:0", 0, false, "", 0},
+        {"news.a:65536", 0, false, "", 0},                  {"news.a:", 0, false, "", 0},
+        {"news.a:1x", 0, false, "", 0},                     {":119", 0, false, "", 0},
+    };
+    for (const auto& c : cases) {
+        std::string host;
+        unsigned short port = 0;
+        EXPECT_EQ(c.ok, SplitServerLocation(c.location, c.security, &host, &port)) << c.location;
+        if (c.ok) {
+            EXPECT_EQ(c.host, host) << c.location;
+            EXPECT_EQ(c.port, port) << c.location;
+        }
+    }
+}
+
+TEST(Capabilities, ALabelCountsOnlyAsTheFirstWordOfAListedLine) {
+    const std::string reply = "101 Capability list: STARTTLS\r\nVERSION 2\r\nstarttls\r\nAUTHINFO USER\r\n";
+    EXPECT_TRUE(HasCapability(reply, "STARTTLS"));
+    EXPECT_TRUE(HasCapability(reply, "AUTHINFO"));
+    EXPECT_FALSE(HasCapability(reply, "USER"));
+    EXPECT_FALSE(HasCapability("101 list STARTTLS\r\nVERSION 2\r\n", "STARTTLS")) << "the status line is no capability";
+    EXPECT_FALSE(HasCapability("101 list\r\nSTARTTLSX\r\n", "STARTTLS"));
 }
 
 }  // namespace

@@ -204,14 +204,18 @@ TEST_F(ManageTest, ModifyDialogShowsThePresetAndRefusesOnlyAnotherServersName) {
     fields.login = 1;
     fields.username = "ann";
     fields.password = "pw";
+    fields.security = 2;
     std::vector<std::string> shown;
     std::vector<int> login;
+    int shownSecurity = -1;
     std::thread user([&] {
         HWND dialog = WaitForDialog("Modify Server Info - Rillpost");
         if (!dialog)
             return;
         shown = {Text(dialog, 2008), Text(dialog, 2028), Text(dialog, 2029)};
         login = {IsDlgButtonChecked(dialog, 2027) == BST_CHECKED ? 1 : 0, LoginEnabled(dialog)};
+        shownSecurity = static_cast<int>(SendDlgItemMessageA(dialog, 2050, CB_GETCURSEL, 0, 0));
+        SendDlgItemMessageA(dialog, 2050, CB_SETCURSEL, 1, 0);
         SetText(dialog, 2008, "B.Example");
         Press(dialog, IDOK);
         SetText(dialog, 2008, "a.example");
@@ -231,6 +235,8 @@ TEST_F(ManageTest, ModifyDialogShowsThePresetAndRefusesOnlyAnotherServersName) {
     EXPECT_EQ(0, fields.login);
     EXPECT_EQ("anna", fields.username) << "unchecking keeps the typed name";
     EXPECT_EQ("pw", fields.password);
+    EXPECT_EQ(2, shownSecurity) << "the stored connection choice is preset";
+    EXPECT_EQ(1, fields.security);
 }
 
 // Runs the host's new-mailbox command by hand and reports what its name prompt showed, then

@@ -8,6 +8,7 @@
 #include "ui/LinkText.h"
 #include "ui/PreferenceRules.h"
 #include "ui/ServerLocation.h"
+#include "xml/XmlDocument.h"
 
 namespace {
 
@@ -256,7 +257,15 @@ TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
         {"127.0.0.2", true, "127.0.0.2", ""},
         {"   ", false, "", "enter"},
         {"news server", false, "news server", "only"},
-        {"news:119", false, "news:119", "only"},
+        {"news:119", true, "news:119", ""},
+        {"127.0.0.1:563", true, "127.0.0.1:563", ""},
+        {"news:65535", true, "news:65535", ""},
+        {"news:0", false, "news:0", "port"},
+        {"news:65536", false, "news:65536", "port"},
+        {"news:", false, "news:", "port"},
+        {"news:1:2", false, "news:1:2", "port"},
+        {":119", false, ":119", "only"},
+        {"news..a:119", false, "news..a:119", ".."},
         {"news\xC4\xE3.cn", false, "news\xC4\xE3.cn", "only"},
         {"<Server>", false, "<Server>", "only"},
         {" NEWS.example.COM ", false, "NEWS.example.COM", "already"},
@@ -268,7 +277,30 @@ TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
         EXPECT_NE(message.find(c.messagePart), std::string::npos) << message;
     }
     EXPECT_FALSE(CanStoreGroupList(""));
-    EXPECT_FALSE(CanStoreGroupList("news.a:119"));
+    EXPECT_TRUE(CanStoreGroupList("news.a:119"));
+    EXPECT_FALSE(CanStoreGroupList("news.a:x"));
+    // A ':' would be a namespace prefix in the element name; bare names are unchanged.
+    EXPECT_EQ("news.a..119", GroupListElementName("news.a:119"));
+    EXPECT_EQ("news.a", GroupListElementName("news.a"));
+}
+
+TEST(ServerLocation, AGroupListStoredForAHostAndPortIsFoundAfterAReparse) {
+    CXmlDocument stored;
+    ASSERT_TRUE(stored.ParseText("<Server><news.a>x.y,</news.a></Server>"));
+    ASSERT_TRUE(stored.FindElement("Server"));
+    stored.EnterElement();
+    ASSERT_TRUE(stored.AddElement(GroupListElementName("news.a:563").c_str(), "a.b,c.d,", false));
+    CXmlDocument reread;
+    ASSERT_TRUE(reread.ParseText(stored.GetText().c_str())) << reread.GetParseError();
+    ASSERT_TRUE(reread.FindElement("Server"));
+    reread.EnterElement();
+    ASSERT_TRUE(reread.FindElement(GroupListElementName("news.a:563").c_str())) << stored.GetText();
+    EXPECT_EQ("a.b,c.d,", reread.GetElementText());
+    reread.ResetPosition();
+    ASSERT_TRUE(reread.FindElement("Server"));
+    reread.EnterElement();
+    ASSERT_TRUE(reread.FindElement("news.a"));
+    EXPECT_EQ("x.y,", reread.GetElementText());
 }
 
 }  // namespace
