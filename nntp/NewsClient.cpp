@@ -195,6 +195,7 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
         if (dialog)
             dialog->SetStatus(text);
     };
+    groupListComplete_ = false;
     try {
         static const Opening kOpening = {"Connecting to the server...", "Connection established!", true,
                                          "Logining to the server...", true};
@@ -209,6 +210,7 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
         else
             status("Parsing group list...");
         ParseGroupList(reply, &groupNames_);
+        groupListComplete_ = ReplyIs(reply, kReplyListFollows);
         return true;
     } catch (CBlockingSocketException* thrown) {
         std::unique_ptr<CBlockingSocketException> failure(thrown);

@@ -86,6 +86,9 @@ public:
     // Names appended by GetGroupList, in the server's order; never emptied by it. Read only after
     // the fetching thread has ended.
     const std::vector<std::string>& GroupNames() const { return groupNames_; }
+    // True when the last GetGroupList got a 215 reply and read it to its end: only then do the
+    // names appended by it make the server's whole list. Same reading rule as GroupNames().
+    bool GroupListComplete() const { return groupListComplete_; }
 
     // A progress dialog's Cancel, from the user-interface thread: closes the connection so that
     // the operation's blocked socket call fails. A close that fails is tried once more; nothing
@@ -146,6 +149,7 @@ private:
     NewsContext context_;
     CBlockingSocket socket_;
     std::vector<std::string> groupNames_;
+    bool groupListComplete_ = false;
     unsigned short port_ = 0;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
     bool readerMode_ = false;  // MODE READER was sent on the current connection

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <vector>
@@ -44,6 +45,42 @@ bool ReadFileText(const std::string& path, std::string* text) {
     all << in.rdbuf();
     *text = all.str();
     return true;
+}
+
+// The rows of a list view (cells joined by " | "; a virtual list is asked for its texts as it
+// would ask when painting), of a combo box or of a list box. Runs on any thread: the messages
+// are sent to the control's own thread.
+std::vector<std::string> ControlRows(HWND control) {
+    std::vector<std::string> rows;
+    std::string cls = UiProbe::ClassName(control);
+    if (cls == "ListBox" || cls == "ComboBox") {
+        bool list = cls == "ListBox";
+        int count = static_cast<int>(SendMessageA(control, list ? LB_GETCOUNT : CB_GETCOUNT, 0, 0));
+        for (int r = 0; r < count; ++r) {
+            LRESULT length = SendMessageA(control, list ? LB_GETTEXTLEN : CB_GETLBTEXTLEN, r, 0);
+            std::vector<char> text(static_cast<size_t>(length < 0 ? 0 : length) + 1);
+            SendMessageA(control, list ? LB_GETTEXT : CB_GETLBTEXT, r, reinterpret_cast<LPARAM>(text.data()));
+            rows.emplace_back(text.data());
+        }
+        return rows;
+    }
+    int count = static_cast<int>(SendMessageA(control, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(control, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    for (int r = 0; r < count; ++r) {
+        std::string line;
+        for (int c = 0; c < std::max(columns, 1); ++c) {
+            char text[512] = {};
+            LVITEMA item = {};
+            item.iSubItem = c;
+            item.pszText = text;
+            item.cchTextMax = sizeof text;
+            SendMessageA(control, LVM_GETITEMTEXTA, r, reinterpret_cast<LPARAM>(&item));
+            line += (c ? " | " : "") + std::string(text);
+        }
+        rows.push_back(line);
+    }
+    return rows;
 }
 
 }  // namespace
@@ -222,66 +259,87 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
         return Settle(error);
     }
     if (what == "select" && w.size() >= 4) {
-        // A row of a list view (selected, focused and clicked) or an entry of a combo or list box.
+        // A row of a list view (selected, focused and clicked; "add" keeps the rows selected
+        // before, as a Ctrl+click does; "key" only moves the selection, as the arrow keys do) or
+        // an entry of a combo or list box.
         int row = atoi(w[3].c_str());
         std::string cls = UiProbe::ClassName(control);
-        bool dbl = w.size() > 4 && w[4] == "double";
-        bool right = w.size() > 4 && w[4] == "right";
-        MainWindow* window = window_;
+        std::string how = w.size() > 4 ? w[4] : std::string();
+        bool dbl = how == "double", right = how == "right", add = how == "add", key = how == "key";
+        auto act = [=] {
+            if (cls == WC_LISTVIEWA) {
+                LVITEMA state = {};
+                state.stateMask = add ? LVIS_FOCUSED : LVIS_SELECTED | LVIS_FOCUSED;
+                SendMessageA(control, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+                state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+                state.state = LVIS_SELECTED | LVIS_FOCUSED;
+                SendMessageA(control, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+                if (key)
+                    return;
+                NMITEMACTIVATE click = {};
+                click.hdr.hwndFrom = control;
+                click.hdr.idFrom = id;
+                click.hdr.code = dbl ? NM_DBLCLK : right ? NM_RCLICK : NM_CLICK;
+                click.iItem = row;
+                PostMessageA(parent, WM_NULL, 0, 0);
+                SendMessageA(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&click));
+            } else if (cls == "ComboBox") {
+                SendMessageA(control, CB_SETCURSEL, row, 0);
+                SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+            } else if (cls == "ListBox") {
+                SendMessageA(control, LB_SETCURSEL, row, 0);
+                SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+            }
+        };
+        // A double- or right-click may open a menu, a message box or a dialog that waits for the
+        // script: it returns once one has come up.
+        if (dbl || right)
+            return Act(act, kScriptDefaultTimeout, error);
+        return Query(act, error);
+    }
+    if (what == "tab" && w.size() == 4) {
+        // A click on a tab: the control asks its parent first, changes, then tells it.
+        int index = atoi(w[3].c_str());
         return Query(
             [=] {
-                (void)window;
-                if (cls == WC_LISTVIEWA) {
-                    LVITEMA state = {};
-                    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-                    SendMessageA(control, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-                    state.state = LVIS_SELECTED | LVIS_FOCUSED;
-                    SendMessageA(control, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
-                    NMITEMACTIVATE click = {};
-                    click.hdr.hwndFrom = control;
-                    click.hdr.idFrom = id;
-                    click.hdr.code = dbl ? NM_DBLCLK : right ? NM_RCLICK : NM_CLICK;
-                    click.iItem = row;
-                    PostMessageA(parent, WM_NULL, 0, 0);
-                    SendMessageA(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&click));
-                } else if (cls == "ComboBox") {
-                    SendMessageA(control, CB_SETCURSEL, row, 0);
-                    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
-                } else if (cls == "ListBox") {
-                    SendMessageA(control, LB_SETCURSEL, row, 0);
-                    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
-                }
+                NMHDR note = {control, static_cast<UINT_PTR>(id), static_cast<UINT>(TCN_SELCHANGING)};
+                if (SendMessageA(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&note)))
+                    return;
+                SendMessageA(control, TCM_SETCURSEL, index, 0);
+                note.code = static_cast<UINT>(TCN_SELCHANGE);
+                SendMessageA(parent, WM_NOTIFY, id, reinterpret_cast<LPARAM>(&note));
             },
             error);
     }
-    if (what == "rows" && w.size() == 3 && UiProbe::ClassName(control) == "ListBox") {
-        int count = static_cast<int>(SendMessageA(control, LB_GETCOUNT, 0, 0));
-        for (int r = 0; r < count; ++r) {
-            std::vector<char> text(static_cast<size_t>(SendMessageA(control, LB_GETTEXTLEN, r, 0)) + 1);
-            SendMessageA(control, LB_GETTEXT, r, reinterpret_cast<LPARAM>(text.data()));
-            Out("  " + std::string(text.data()));
-        }
-        return true;
+    if ((what == "enabled" || what == "disabled") && w.size() == 3) {
+        if ((IsWindowEnabled(control) != FALSE) == (what == "enabled"))
+            return true;
+        *error = "control " + w[2] + " is not " + what;
+        return false;
     }
     if (what == "rows" && w.size() == 3) {
-        // The rows of a list view, one line each with its cells separated by " | ".
-        int count = static_cast<int>(SendMessageA(control, LVM_GETITEMCOUNT, 0, 0));
-        HWND header = reinterpret_cast<HWND>(SendMessageA(control, LVM_GETHEADER, 0, 0));
-        int columns = header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-        for (int r = 0; r < count; ++r) {
-            std::string line = "  ";
-            for (int c = 0; c < std::max(columns, 1); ++c) {
-                char text[512] = {};
-                LVITEMA item = {};
-                item.iSubItem = c;
-                item.pszText = text;
-                item.cchTextMax = sizeof text;
-                SendMessageA(control, LVM_GETITEMTEXTA, r, reinterpret_cast<LPARAM>(&item));
-                line += (c ? " | " : "") + std::string(text);
-            }
-            Out(line);
-        }
+        for (const std::string& line : ControlRows(control))
+            Out("  " + line);
         return true;
+    }
+    if (what == "count" && w.size() == 4) {
+        // A list view is only counted: reading 100,000 virtual rows would take long.
+        size_t count = UiProbe::ClassName(control) == WC_LISTVIEWA
+                           ? static_cast<size_t>(SendMessageA(control, LVM_GETITEMCOUNT, 0, 0))
+                           : ControlRows(control).size();
+        if (count == static_cast<size_t>(atoi(w[3].c_str())))
+            return true;
+        *error = "control " + w[2] + " has " + std::to_string(count) + " rows";
+        return false;
+    }
+    if ((what == "has" || what == "lacks") && w.size() == 4) {
+        // A row whose cells (joined by " | ") are exactly the text.
+        std::vector<std::string> rows = ControlRows(control);
+        bool found = std::find(rows.begin(), rows.end(), w[3]) != rows.end();
+        if (found == (what == "has"))
+            return true;
+        *error = "control " + w[2] + (found ? " has" : " has no") + " row \"" + w[3] + "\"";
+        return false;
     }
     *error = "wrong arguments for dialog " + what;
     return false;

@@ -250,6 +250,7 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         {"expect", &ScriptRunner::ExecuteExpect},
         {"wait", &ScriptRunner::ExecuteWait},
         {"fake-nntp", &ScriptRunner::ExecuteFakeNntp},
+        {"measure", &ScriptRunner::ExecuteMeasure},
     };
     std::string verbs;
     for (const auto& verb : kVerbs) {

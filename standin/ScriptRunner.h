@@ -56,6 +56,7 @@ private:
     bool ExecuteHover(const std::vector<std::string>& w, std::string* error);
     // The checks of ScriptHookChecks.cpp: tooltip, popup, nopopup, selected.
     bool ExpectHookView(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteMeasure(const std::vector<std::string>& w, std::string* error);
 
     // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
     // a new dialog or a pop-up menu came up (or after timeoutMs, false).

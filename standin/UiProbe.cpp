@@ -51,9 +51,13 @@ BOOL CALLBACK DescribeControl(HWND window, LPARAM lp) {
     }
     if (text.size() > 200)
         text = text.substr(0, 200) + "...";
-    snprintf(line, sizeof line, "%*s%d %s \"%s\"%s%s", 2 + depth * 2, "", GetDlgCtrlID(window),
+    // Check boxes and radio buttons say when they are checked.
+    DWORD_PTR check = 0;
+    bool checked = ClassName(window) == "Button" &&
+                   SendMessageTimeoutA(window, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &check) && check == BST_CHECKED;
+    snprintf(line, sizeof line, "%*s%d %s \"%s\"%s%s%s", 2 + depth * 2, "", GetDlgCtrlID(window),
              ClassName(window).c_str(), text.c_str(), IsWindowEnabled(window) ? "" : " disabled",
-             IsWindowVisible(window) ? "" : " hidden");
+             IsWindowVisible(window) ? "" : " hidden", checked ? " checked" : "");
     d->lines->push_back(line);
     return TRUE;
 }

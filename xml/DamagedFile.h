@@ -34,6 +34,8 @@ public:
     // guarded document must come after a true result, or the user's only copy is lost.
     bool SetAside();
     const std::string& GetBackupPath() const { return backupPath_; }
+    // True once the damaged text is safe in its copy (or there was nothing to keep).
+    bool IsSetAside() const { return setAside_; }
 
     // The text for the user: which file could not be read, the parse error, and where it was
     // kept (or that it could not be kept). Empty when the file was not damaged.

@@ -96,11 +96,12 @@ ERROR_TEXTS = {
 #   article        how the article after "340" is read: ok (to its "." line), cut:N (close after
 #                  N bytes), stall:N (stop reading after N bytes, answer nothing)
 #   posted         the answer once the article is in: ok (240), NNN, or silence
+#   groups         N more groups in the LIST reply (big.group000001 to N), listed from N down
 DEFAULT = {
     "GREETING": "ok", "MODE": "ok", "AUTHINFO USER": "ok", "AUTHINFO PASS": "ok", "LIST": "split",
     "GROUP": "ok", "XOVER": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
     "greeting_text": b"200 fake news server ready\r\n", "range": (5, 1, 5), "overview": "normal", "gate": 0,
-    "article": "ok", "posted": "ok",
+    "article": "ok", "posted": "ok", "groups": 0,
 }
 
 SCENARIOS = {
@@ -213,10 +214,15 @@ class Connection:
         self.handlers = {
             "GREETING": lambda words: Reply(self.settings["greeting_text"][:-2]),
             "MODE": self.mode, "AUTHINFO USER": lambda words: Reply(b"381 password please"),
-            "AUTHINFO PASS": self.password, "LIST": lambda words: Reply(b"215 newsgroups follow", LIST_GROUPS),
+            "AUTHINFO PASS": self.password, "LIST": self.list_groups,
             "GROUP": self.select_group, "XOVER": self.xover, "ARTICLE": self.article, "POST": self.post,
             "QUIT": lambda words: Reply(b"205 bye"),
         }
+
+    def list_groups(self, words):
+        """The LIST reply; groups=N adds N generated groups, listed in descending order."""
+        extra = [b"big.group%06d 10 1 y" % n for n in range(self.settings["groups"], 0, -1)]
+        return Reply(b"215 newsgroups follow", LIST_GROUPS + extra)
 
     def articles(self):
         """The numbers of the selected group's articles."""
@@ -410,6 +416,8 @@ def parse_scenario(words):
             settings[key] = tuple(int(n) for n in value.split(":"))
         elif key == "overview" and value in ("normal", "odd", "none"):
             settings[key] = value
+        elif key == "groups" and value.isdigit():
+            settings[key] = int(value)
         elif key == "gate" and value in ("0", "1"):
             settings[key] = int(value)
         elif key == "article" and re.match(r"^(ok|(cut|stall):\d+)$", value):

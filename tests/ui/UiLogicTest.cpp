@@ -6,6 +6,7 @@
 #include "ui/GroupListModel.h"
 #include "ui/HeaderBlock.h"
 #include "ui/LinkText.h"
+#include "ui/PendingList.h"
 #include "ui/PreferenceRules.h"
 #include "ui/ServerLocation.h"
 #include "xml/XmlDocument.h"
@@ -344,3 +345,58 @@ TEST(LinkText, BrowserCommandIsCutBeforeItsPlaceholder) {
         EXPECT_EQ(c.line, BrowserCommandLine(c.command, "https://x.example/")) << c.command;
 }
 
+
+// What the manage dialog hands over after a visit: only the net effect, per server and group.
+TEST(PendingList, KeepsOnlyTheNetEffectPerServerAndGroup) {
+    struct Step {
+        char action;  // 's' subscribe, 'u' unsubscribe
+        const char* location;
+        const char* group;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::vector<std::string> subscribe;  // "location/group"
+        std::vector<std::string> unsubscribe;
+    } cases[] = {
+        {"subscribe a new group", {{'s', "a", "g"}}, {"a/g"}, {}},
+        {"subscribe then unsubscribe a new group", {{'s', "a", "g"}, {'u', "a", "g"}}, {}, {}},
+        {"unsubscribe then subscribe a stored group", {{'u', "a", "g"}, {'s', "a", "g"}}, {}, {}},
+        {"subscribe twice", {{'s', "a", "g"}, {'s', "a", "g"}}, {"a/g"}, {}},
+        {"unsubscribe twice", {{'u', "a", "g"}, {'u', "a", "g"}}, {}, {"a/g"}},
+        {"the same group on two servers", {{'s', "a", "g"}, {'s', "b", "g"}, {'u', "b", "g"}}, {"a/g"}, {}},
+        {"servers compare ignoring case", {{'s', "News.A", "g"}, {'u', "news.a", "g"}}, {}, {}},
+        {"groups compare exactly", {{'s', "a", "g"}, {'u', "a", "G"}}, {"a/g"}, {"a/G"}},
+        {"back and forth three times", {{'s', "a", "g"}, {'u', "a", "g"}, {'s', "a", "g"}}, {"a/g"}, {}},
+    };
+    auto keys = [](const std::vector<PendingGroup>& list) {
+        std::vector<std::string> out;
+        for (const PendingGroup& entry : list)
+            out.push_back(entry.location + "/" + entry.group);
+        return out;
+    };
+    for (const Case& c : cases) {
+        PendingList pending;
+        for (const Step& step : c.steps) {
+            PendingGroup entry{step.location, "id", step.group, 0};
+            if (step.action == 's')
+                pending.Subscribe(entry);
+            else
+                pending.Unsubscribe(entry);
+        }
+        EXPECT_EQ(keys(pending.Changes().subscribe), c.subscribe) << c.name;
+        EXPECT_EQ(keys(pending.Changes().unsubscribe), c.unsubscribe) << c.name;
+    }
+}
+
+TEST(PendingList, StyleAndRenameFollowThePendingEntry) {
+    PendingList pending;
+    pending.Subscribe(PendingGroup{"a", "id", "g", 0});
+    EXPECT_TRUE(pending.SetStyle("A", "g", 2));
+    EXPECT_FALSE(pending.SetStyle("a", "other", 1));
+    pending.RenameServer("a", "b");
+    ASSERT_NE(pending.FindSubscribe("b", "g"), nullptr);
+    EXPECT_EQ(pending.FindSubscribe("b", "g")->style, 2);
+    EXPECT_TRUE(pending.HasServer("B"));
+    EXPECT_FALSE(pending.HasServer("a"));
+}

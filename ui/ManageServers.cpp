@@ -1,0 +1,154 @@
+// The server buttons of the manage dialog (New, Mod, Del, Refresh) and the group-list fetch they
+// share; the rest of ManageDialog is in ManageDialog.cpp.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "news/NewsState.h"
+#include "news/PluginNewsHost.h"
+#include "nntp/NewsClient.h"
+#include "ui/DialogsRes.h"
+#include "ui/GroupInfoDialog.h"
+#include "ui/ManageApi.h"
+#include "ui/ManageConfig.h"
+#include "ui/ManageDialog.h"
+#include "ui/ServerLocation.h"
+
+namespace {
+
+const char kSelectToModify[] = "Please select news server you want to modify!";
+const char kUnsubscribeFirst[] = "You must unsubscribe all newsgroup in this server!";
+const char kSafeToDelete[] = "You can safely delete this mailbox in Becky!";
+const char kReceiveNow[] = "Do you receive newsgroups list now?";
+
+}  // namespace
+
+bool ManageDialog::FetchGroupList(const std::string& location, std::vector<std::string>* names) {
+    auto client = std::make_shared<NewsClient>(PluginNewsContext());
+    // A failure (reported by the fetch itself), a refusal or a cancel leave the stored list as it
+    // was: only a whole list replaces it.
+    if (RunGroupInfoDialog(Window(), location, client) != IDOK || !client->GroupListComplete())
+        return false;
+    *names = client->GroupNames();
+    return true;
+}
+
+void ManageDialog::SaveGroupLists() {
+    std::string error;
+    if (!document_.Save(&error))
+        Message(error, MB_OK | MB_ICONERROR);
+}
+
+void ManageDialog::StoreGroupList(const std::string& location, const std::vector<std::string>& names) {
+    if (!document_.Set(location, GroupListModel::Join(names))) {
+        Message("The group list of \"" + location +
+                    "\" cannot be stored: a server name may hold only the letters A to Z, the digits 0 to 9, "
+                    "\".\", \"-\" and \"_\". Press Mod to rename the server.",
+                MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    SaveGroupLists();
+}
+
+void ManageDialog::Refresh() {
+    int row = loadedRow_;
+    if (row < 0)
+        return;
+    const std::string location = servers_[row];
+    std::vector<std::string> names;
+    if (!FetchGroupList(location, &names))
+        return;
+    StoreGroupList(location, names);
+    LoadServer(row, true);
+}
+
+void ManageDialog::NewServer() {
+    ServerFields fields;
+    if (!RunAddServerDialog(Window(), &fields))
+        return;
+    std::string location, message;
+    if (!CheckServerLocation(fields.location, servers_, &location, &message)) {
+        Message(message, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    fields.location = location;
+    // No server without the mailbox it is bound to: when the host made none, nothing is added.
+    std::string id = CreateHostMailbox(Window(), fields);
+    if (id.empty())
+        return;
+    manageconfig::AddServer(id, fields);
+    AddServerRow(location);
+    int row = static_cast<int>(servers_.size()) - 1;
+    if (Message(kReceiveNow, MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        std::vector<std::string> names;
+        if (FetchGroupList(location, &names))
+            StoreGroupList(location, names);
+    }
+    SelectServerRow(row);
+}
+
+void ManageDialog::ModifyServer() {
+    int row = SelectedServerRow();
+    if (row < 0) {
+        Message(kSelectToModify, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    const std::string old = servers_[row];
+    std::string id;
+    ServerFields fields;
+    if (!manageconfig::ReadServer(old, &id, &fields) || !RunModifyServerDialog(Window(), &fields))
+        return;
+    // A stored name that could not be typed today still works: it is kept when left as it is.
+    std::string location = fields.location;
+    if (location != old) {
+        std::vector<std::string> others = servers_;
+        others.erase(others.begin() + row);
+        std::string message;
+        if (!CheckServerLocation(fields.location, others, &location, &message)) {
+            Message(message, MB_OK | MB_ICONEXCLAMATION);
+            return;
+        }
+    }
+    fields.location = location;
+    manageconfig::ModifyServer(old, fields);
+    if (location == old)
+        return;
+    servers_[row] = location;
+    ListView_SetItemText(Item(IDC_MANAGE_SERVERS), row, 0, const_cast<char*>(location.c_str()));
+    pending_.RenameServer(old, location);
+    if (document_.Rename(old, location))
+        SaveGroupLists();
+}
+
+void ManageDialog::DeleteServer() {
+    int row = SelectedServerRow();
+    if (row < 0)
+        return;
+    const std::string location = servers_[row];
+    // The stored subscriptions decide, not the rows shown: a group missing from the stored list
+    // still has its folder.
+    if (!manageconfig::SubscribedGroups(location).empty() || pending_.HasServer(location)) {
+        Message(kUnsubscribeFirst, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    manageconfig::RemoveServer(location);
+    if (document_.Remove(location))
+        SaveGroupLists();
+    ListView_DeleteItem(Item(IDC_MANAGE_SERVERS), row);
+    servers_.erase(servers_.begin() + row);
+    ClearGroups();
+    loadedRow_ = -1;
+    Message(kSafeToDelete, MB_OK | MB_ICONINFORMATION);
+}
+
+bool RunManageDialog(HWND parent, const std::string& preselected, PendingChanges* changes) {
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
+    InitCommonControlsEx(&controls);
+    ManageDialog dialog(preselected);
+    if (dialog.Run(parent) != IDOK)
+        return false;
+    *changes = dialog.Changes();
+    return true;
+}
