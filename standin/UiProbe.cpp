@@ -1,5 +1,6 @@
 #include "standin/UiProbe.h"
 
+#include <commctrl.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
@@ -55,9 +56,15 @@ BOOL CALLBACK DescribeControl(HWND window, LPARAM lp) {
     DWORD_PTR check = 0;
     bool checked = ClassName(window) == "Button" &&
                    SendMessageTimeoutA(window, BM_GETCHECK, 0, 0, SMTO_NORMAL, 5000, &check) && check == BST_CHECKED;
-    snprintf(line, sizeof line, "%*s%d %s \"%s\"%s%s%s", 2 + depth * 2, "", GetDlgCtrlID(window),
+    // Progress bars say where they stand.
+    std::string position;
+    DWORD_PTR pos = 0;
+    if (ClassName(window) == "msctls_progress32" &&
+        SendMessageTimeoutA(window, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &pos))
+        position = " position " + std::to_string(static_cast<int>(pos));
+    snprintf(line, sizeof line, "%*s%d %s \"%s\"%s%s%s%s", 2 + depth * 2, "", GetDlgCtrlID(window),
              ClassName(window).c_str(), text.c_str(), IsWindowEnabled(window) ? "" : " disabled",
-             IsWindowVisible(window) ? "" : " hidden", checked ? " checked" : "");
+             IsWindowVisible(window) ? "" : " hidden", checked ? " checked" : "", position.c_str());
     d->lines->push_back(line);
     return TRUE;
 }
