@@ -22,7 +22,7 @@ if ! diff -u "$tmp/expected" "$tmp/actual"; then
     status=1
 fi
 
-allowed='^(kernel32|user32|gdi32|msvcrt|ws2_32|wsock32|comctl32|comdlg32|shell32|shlwapi|advapi32|ole32|oleaut32)\.dll$'
+allowed='^(kernel32|user32|gdi32|msvcrt|ws2_32|wsock32|comctl32|comdlg32|shell32|shlwapi|advapi32|ole32|oleaut32|secur32|crypt32)\.dll$'
 sed -n 's/^[[:space:]]*DLL Name: //p' "$tmp/dump" | tr 'A-Z' 'a-z' >"$tmp/imports"
 if grep -Ev "$allowed" "$tmp/imports"; then
     echo "imports a library that is not part of the system (listed above)"
