@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "mime/MimeMessage.h"
+#include "mime/MimeHeader.h"
 
 namespace {
 
@@ -69,17 +69,23 @@ std::string ArticleSubject(const std::string& article) {
 }
 
 std::string RebuildHeaderFields(const std::string& article) {
-    MimeMessage message;
-    if (message.Load(article.data(), static_cast<int>(article.size())) < 1)
+    // Only the header block is read and written again; the body goes out as the user wrote it,
+    // without being decoded and encoded on the way, and an article of megabytes is not parsed.
+    MimeHeader header;
+    int bodyStart = header.Load(article.data(), static_cast<int>(article.size()));
+    if (bodyStart < 1)
         return article;
     // Each field is rebuilt where it stands: fields that share a name keep their own values.
-    for (MimeField& field : message.Fields()) {
+    for (MimeField& field : header.Fields()) {
         field.SetValue(WithoutLineBreaks(field.GetValue()));
         field.SetCharset(std::string());
     }
-    std::string out;
-    if (!message.StoreToString(out))
+    std::string out(static_cast<size_t>(header.GetLength()), '\0');
+    int written = out.empty() ? -1 : header.Store(&out[0], static_cast<int>(out.size()));
+    if (written <= 0)
         return article;
+    out.resize(static_cast<size_t>(written));
+    out.append(article, static_cast<size_t>(bodyStart), std::string::npos);
     return out;
 }
 

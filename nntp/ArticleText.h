@@ -18,8 +18,9 @@ std::string ArticleSubject(const std::string& article);
 
 // Every header field rebuilt in place from its decoded value, with no character set, so that
 // encoded words go out as the raw bytes of their character set. A CR, LF or NUL in a decoded
-// value becomes a blank, so a value can never start a line of its own. The article comes back
-// unchanged when it cannot be read or written as a message.
+// value becomes a blank, so a value can never start a line of its own. The body after the
+// header block is kept byte for byte. The article comes back unchanged when its header block
+// cannot be read or written.
 std::string RebuildHeaderFields(const std::string& article);
 
 // The bytes sent after the server's 340: every line end made CR LF (a bare CR or LF included),

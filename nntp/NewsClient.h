@@ -60,7 +60,7 @@ public:
     // was handed it. The dialog (null: none) shows the transfer and is hidden at every end. An
     // article that was not posted, for whatever reason, goes back to the user through
     // NewsHost::ReturnArticle. Nothing is thrown.
-    bool PostArticle(std::string server, std::string article, PostingView* dialog);
+    bool PostArticle(const std::string& server, const std::string& article, PostingView* dialog);
     // Writes `text` in pieces of kPostPiece bytes, showing "Sending %d%%, %s total" and the
     // percentage after each. Throws what the socket throws.
     void SendWithProgress(const std::string& text, PostingView* dialog);

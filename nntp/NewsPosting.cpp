@@ -24,7 +24,7 @@ const char kPosted[] = "You have posted a new article successfully!";
 
 }  // namespace
 
-bool NewsClient::PostArticle(std::string server, std::string article, PostingView* dialog) {
+bool NewsClient::PostArticle(const std::string& server, const std::string& article, PostingView* dialog) {
     NewsDisplay& display = *context_.display;
     StatusFn status = [dialog](const std::string& text) {
         if (dialog)
