@@ -88,26 +88,3 @@ std::string RebuildHeaderFields(const std::string& article) {
     out.append(article, static_cast<size_t>(bodyStart), std::string::npos);
     return out;
 }
-
-std::string FrameArticle(const std::string& article) {
-    std::string out;
-    out.reserve(article.size() + article.size() / 32 + 8);
-    const char* p = article.data();
-    const char* end = p + article.size();
-    // Line by line: the text of a line is copied in one piece, its dot doubled at the start and
-    // its end (CR LF, bare LF or bare CR) written as CR LF.
-    while (p < end) {
-        if (*p == '.')
-            out += '.';
-        const char* lineEnd = p;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        out.append(p, lineEnd - p);
-        out += "\r\n";
-        if (lineEnd < end && *lineEnd == '\r' && lineEnd + 1 < end && lineEnd[1] == '\n')
-            ++lineEnd;
-        p = lineEnd < end ? lineEnd + 1 : end;
-    }
-    out += ".\r\n";
-    return out;
-}

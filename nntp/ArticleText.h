@@ -22,7 +22,3 @@ std::string ArticleSubject(const std::string& article);
 // header block is kept byte for byte. The article comes back unchanged when its header block
 // cannot be read or written.
 std::string RebuildHeaderFields(const std::string& article);
-
-// The bytes sent after the server's 340: every line end made CR LF (a bare CR or LF included),
-// one more "." before every line that starts with ".", then the terminating "." line.
-std::string FrameArticle(const std::string& article);

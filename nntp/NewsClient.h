@@ -61,8 +61,8 @@ public:
     // article that was not posted, for whatever reason, goes back to the user through
     // NewsHost::ReturnArticle. Nothing is thrown.
     bool PostArticle(const std::string& server, const std::string& article, PostingView* dialog);
-    // Writes `text` in pieces of kPostPiece bytes, showing "Sending %d%%, %s total" and the
-    // percentage after each. Throws what the socket throws.
+    // Writes `text` framed for the wire (ArticleFramer) in pieces of kPostPiece bytes, showing
+    // "Sending %d%%, %s total" and the percentage after each. Throws what the socket throws.
     void SendWithProgress(const std::string& text, PostingView* dialog);
     static constexpr int kPostPiece = 16384;
 

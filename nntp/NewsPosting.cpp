@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "host/Optex.h"
+#include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/NewsClient.h"
 #include "nntp/NntpReply.h"
@@ -76,8 +78,10 @@ bool NewsClient::SendArticle(const std::string& article, PostingView* dialog) {
         display.ShowMessage(kPostingRefused);
         return false;
     }
-    std::string text = FrameArticle(context_.shared->EncodeHeader() ? RebuildHeaderFields(article) : article);
-    SendWithProgress(text, dialog);
+    if (context_.shared->EncodeHeader())
+        SendWithProgress(RebuildHeaderFields(article), dialog);
+    else
+        SendWithProgress(article, dialog);
     if (dialog)
         dialog->SetStatus("Receving the server response...");
     socket_.ReadLine(&reply, timeout_);
@@ -91,13 +95,16 @@ bool NewsClient::SendArticle(const std::string& article, PostingView* dialog) {
 }
 
 void NewsClient::SendWithProgress(const std::string& text, PostingView* dialog) {
+    ArticleFramer framer(text);
+    const size_t size = framer.Size();
     char total[256] = "";
-    StrFormatByteSizeA(static_cast<DWORD>(text.size()), total, sizeof total);
+    StrFormatByteSizeA(static_cast<DWORD>(size), total, sizeof total);
+    // Each piece is framed while the one before it is on its way.
+    std::vector<char> piece(kPostPiece);
     size_t sent = 0;
-    while (sent < text.size()) {
-        size_t piece = text.size() - sent < static_cast<size_t>(kPostPiece) ? text.size() - sent : kPostPiece;
-        sent += static_cast<size_t>(socket_.Write(text.data() + sent, static_cast<int>(piece), timeout_));
-        int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / text.size());
+    for (size_t n; (n = framer.Fill(piece.data(), piece.size())) > 0;) {
+        sent += static_cast<size_t>(socket_.Write(piece.data(), static_cast<int>(n), timeout_));
+        int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / size);
         if (dialog) {
             char line[320];
             snprintf(line, sizeof line, "Sending %d%%, %s total", percent, total);

@@ -13,6 +13,7 @@
 
 #include "host/Optex.h"
 #include "bench/nntp/BenchSupport.h"
+#include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsClient.h"

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/ReplyAssembler.h"
 
@@ -36,6 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     std::string prepared = rebuild ? RebuildHeaderFields(text) : text;
     std::string wire = FrameArticle(prepared);
+    // Framed in small pieces (the second byte, when there is one, picks their size), the wire
+    // bytes are the same.
+    ArticleFramer framer(prepared);
+    if (framer.Size() != wire.size())
+        abort();
+    size_t pieceSize = size > 1 ? 1 + data[1] % 16 : 7;
+    std::string pieces;
+    char piece[16];
+    for (size_t n; (n = framer.Fill(piece, pieceSize)) > 0;) {
+        if (n < pieceSize && framer.Fill(piece, pieceSize) != 0)
+            abort();  // a short piece is the last one
+        pieces.append(piece, n);
+    }
+    if (pieces != wire)
+        abort();
 
     MultiLineAssembler reply(wire.size() + 64);
     const std::string status = "240 ok\r\n";

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/ReplyAssembler.h"
 

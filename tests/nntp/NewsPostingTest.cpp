@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/Optex.h"
+#include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/NewsClient.h"
 #include "tests/nntp/FakeNewsServer.h"
