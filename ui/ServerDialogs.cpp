@@ -2,10 +2,9 @@
 
 #include <vector>
 
-#include "host/Optex.h"
-#include "news/NewsState.h"
 #include "ui/DialogsRes.h"
 #include "ui/MailboxFolders.h"
+#include "ui/ManageConfig.h"
 #include "ui/ManageApi.h"
 #include "ui/ServerLocation.h"
 
@@ -57,24 +56,6 @@ int ChosenSecurity(HWND dialog) {
 
 bool IsChecked(HWND dialog, int id) {
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-// The Locations of every configured server, in file order.
-std::vector<std::string> ConfiguredLocations() {
-    std::vector<std::string> locations;
-    OptexLock hold(gConfigOptex);
-    gConfig.ResetPosition();
-    if (gConfig.FindElement("Setup")) {
-        while (gConfig.FindChildElement("Server")) {
-            gConfig.SavePosition("dialog:server");
-            gConfig.EnterElement();
-            if (gConfig.FindChildElement("Location"))
-                locations.push_back(gConfig.GetChildText());
-            gConfig.RestorePosition("dialog:server");
-        }
-    }
-    gConfig.ResetPosition();
-    return locations;
 }
 
 }  // namespace
@@ -186,11 +167,11 @@ bool RunModifyServerDialog(HWND parent, const std::vector<std::string>& existing
 }
 
 bool RunAddServerDialog(HWND parent, ServerFields* fields) {
-    return RunAddServerDialog(parent, ConfiguredLocations(), fields);
+    return RunAddServerDialog(parent, manageconfig::ServerLocations(), fields);
 }
 
 bool RunModifyServerDialog(HWND parent, ServerFields* fields) {
-    std::vector<std::string> others = ConfiguredLocations();
+    std::vector<std::string> others = manageconfig::ServerLocations();
     for (auto it = others.begin(); it != others.end(); ++it) {
         if (*it == fields->location) {
             others.erase(it);
