@@ -24,6 +24,8 @@ const char kClosedMidRecord[] = "The server closed the secure connection in the 
 const char kDecryptFailed[] = "The data from the server could not be decrypted";
 const char kEncryptFailed[] = "The data for the server could not be encrypted";
 const char kNoChannel[] = "The secure channel of this system could not be set up";
+const char kCertificateChanged[] =
+    "The server's certificate changed during the connection, so the connection was closed.";
 
 const DWORD kContextFlags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                             ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
@@ -70,11 +72,17 @@ std::wstring Widen(const std::string& text) {
 
 }  // namespace
 
+CTlsChannel::CTlsChannel(TlsTransport& transport, const SecurityFunctionTableA* package)
+    : transport_(transport), sspi_(package != nullptr ? package : InitSecurityInterfaceA()) {
+    if (sspi_ == nullptr)
+        Fail(kNoChannel);
+}
+
 CTlsChannel::~CTlsChannel() {
     if (haveContext_)
-        DeleteSecurityContext(&context_);
+        sspi_->DeleteSecurityContext(&context_);
     if (haveCredentials_)
-        FreeCredentialsHandle(&credentials_);
+        sspi_->FreeCredentialsHandle(&credentials_);
 }
 
 void CTlsChannel::Handshake(const std::string& host, int seconds) {
@@ -85,15 +93,44 @@ void CTlsChannel::Handshake(const std::string& host, int seconds) {
     // user's trust applied; the package must not decide (or stop) on its own.
     cred.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
     TimeStamp expiry;
-    SECURITY_STATUS status = AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND,
-                                                       nullptr, &cred, nullptr, nullptr, &credentials_, &expiry);
+    SECURITY_STATUS status =
+        sspi_->AcquireCredentialsHandleA(nullptr, const_cast<char*>(UNISP_NAME_A), SECPKG_CRED_OUTBOUND, nullptr, &cred,
+                                         nullptr, nullptr, &credentials_, &expiry);
     if (status != SEC_E_OK)
         Fail(kNoChannel, status);
     haveCredentials_ = true;
     HandshakeLoop(host, seconds, false);
-    status = QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
+    status = sspi_->QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
     if (status != SEC_E_OK)
         Fail(kHandshakeFailed, status);
+    firstCertificate_ = RemoteCertificate();
+}
+
+std::vector<unsigned char> CTlsChannel::RemoteCertificate() const {
+    PCCERT_CONTEXT certificate = nullptr;
+    if (!haveContext_ ||
+        sspi_->QueryContextAttributesA(const_cast<CtxtHandle*>(&context_), SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                       &certificate) != SEC_E_OK ||
+        certificate == nullptr)
+        return {};
+    std::vector<unsigned char> encoded(certificate->pbCertEncoded,
+                                       certificate->pbCertEncoded + certificate->cbCertEncoded);
+    CertFreeCertificateContext(certificate);
+    return encoded;
+}
+
+void CTlsChannel::Renegotiate(int seconds) {
+    // The package is asked first, with what is buffered (possibly nothing): after a server's
+    // HelloRequest it is the client that speaks next, so waiting for the server would wait for
+    // ever.
+    HandshakeLoop(host_, seconds, true);
+    SECURITY_STATUS status = sspi_->QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
+    if (status != SEC_E_OK)
+        Fail(kHandshakeFailed, status);
+    // The user accepted (or the checks passed for) the first certificate only; a server that
+    // turns up with another one mid-connection is not the server that was judged.
+    if (RemoteCertificate() != firstCertificate_)
+        Fail(kCertificateChanged);
 }
 
 void CTlsChannel::HandshakeLoop(const std::string& host, int seconds, bool haveInput) {
@@ -116,7 +153,7 @@ void CTlsChannel::HandshakeLoop(const std::string& host, int seconds, bool haveI
         SecBufferDesc output{SECBUFFER_VERSION, 1, &token.buffer};
         ULONG attributes = 0;
         TimeStamp expiry;
-        SECURITY_STATUS status = InitializeSecurityContextA(
+        SECURITY_STATUS status = sspi_->InitializeSecurityContextA(
             &credentials_, first ? nullptr : &context_, const_cast<char*>(host.c_str()), kContextFlags, 0, 0,
             first ? nullptr : &input, 0, first ? &context_ : nullptr, &output, &attributes, &expiry);
         if (first && (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED || status == SEC_E_INCOMPLETE_MESSAGE))
@@ -188,7 +225,7 @@ int CTlsChannel::Send(const char* buffer, int length, int seconds) {
                             {sizes_.cbTrailer, SECBUFFER_STREAM_TRAILER, record + sizes_.cbHeader + chunk},
                             {0, SECBUFFER_EMPTY, nullptr}};
     SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
-    SECURITY_STATUS status = EncryptMessage(&context_, 0, &message, 0);
+    SECURITY_STATUS status = sspi_->EncryptMessage(&context_, 0, &message, 0);
     if (status != SEC_E_OK)
         Fail(kEncryptFailed, status);
     unsigned long total = buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer;
@@ -217,7 +254,7 @@ int CTlsChannel::Receive(char* buffer, int size, int seconds) {
                                 {0, SECBUFFER_EMPTY, nullptr},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc message{SECBUFFER_VERSION, 4, buffers};
-        SECURITY_STATUS status = DecryptMessage(&context_, &message, 0, nullptr);
+        SECURITY_STATUS status = sspi_->DecryptMessage(&context_, &message, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE) {
             if (!ReadMore(seconds))
                 Fail(kClosedMidRecord);
@@ -239,10 +276,7 @@ int CTlsChannel::Receive(char* buffer, int size, int seconds) {
         } else if (status == SEC_I_RENEGOTIATE) {
             // A handshake message after the handshake (renegotiation, or a TLS 1.3 ticket or
             // key update): the package wants it, and whatever follows, as handshake input.
-            HandshakeLoop(host_, seconds, !incoming_.empty());
-            status = QueryContextAttributesA(&context_, SECPKG_ATTR_STREAM_SIZES, &sizes_);
-            if (status != SEC_E_OK)
-                Fail(kHandshakeFailed, status);
+            Renegotiate(seconds);
         }
     }
     size_t count = plain_.size() - plainOffset_;
@@ -257,8 +291,8 @@ TlsCertificateCheck CTlsChannel::CheckCertificate(const std::string& host) const
     TlsCertificateCheck check;
     PCCERT_CONTEXT certificate = nullptr;
     if (!haveContext_ ||
-        QueryContextAttributesA(const_cast<CtxtHandle*>(&context_), SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) !=
-            SEC_E_OK ||
+        sspi_->QueryContextAttributesA(const_cast<CtxtHandle*>(&context_), SECPKG_ATTR_REMOTE_CERT_CONTEXT,
+                                       &certificate) != SEC_E_OK ||
         certificate == nullptr) {
         check.problem = "The server sent no certificate that could be read.";
         return check;

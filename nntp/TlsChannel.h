@@ -44,7 +44,9 @@ public:
     // A handshake message or record larger than this is not from a sane server.
     static constexpr size_t kMaxHandshakeBytes = 256 * 1024;
 
-    explicit CTlsChannel(TlsTransport& transport) : transport_(transport) {}
+    // `package` is the security package's call table; null takes the system's. Tests give a
+    // scripted one to reach states that no test server can bring about.
+    explicit CTlsChannel(TlsTransport& transport, const SecurityFunctionTableA* package = nullptr);
     // Frees the security context and the credentials; sends nothing (no close_notify: the
     // connection is dropped with the socket, and a news server needs no more than QUIT or EOF).
     ~CTlsChannel();
@@ -61,7 +63,8 @@ public:
     // Encrypts and writes up to one record's worth of the buffer; returns the plain bytes taken.
     int Send(const char* buffer, int length, int seconds);
     // Plain bytes, or 0 once the server has closed the session (close_notify or end of stream
-    // between records). A stream that ends inside a record throws.
+    // between records). A stream that ends inside a record throws. A renegotiation that brings
+    // another certificate than the one of the first handshake ends the connection (throws).
     int Receive(char* buffer, int size, int seconds);
 
 private:
@@ -72,8 +75,14 @@ private:
     bool ReadMore(int seconds);
     // Keeps the last `extra` bytes of incoming_ as the start of the next record.
     void KeepExtra(unsigned long extra);
+    // The server certificate of the current context, encoded; empty when there is none.
+    std::vector<unsigned char> RemoteCertificate() const;
+    // A handshake message after the handshake: the package is given it (and whatever is
+    // buffered) at once, and the certificate afterwards must be the first handshake's.
+    void Renegotiate(int seconds);
 
     TlsTransport& transport_;
+    const SecurityFunctionTableA* sspi_;
     CredHandle credentials_{};
     CtxtHandle context_{};
     bool haveCredentials_ = false;
@@ -85,5 +94,6 @@ private:
     std::vector<char> incoming_;  // ciphertext not yet decrypted
     std::vector<char> plain_;     // decrypted bytes not yet handed out, from plainOffset_
     size_t plainOffset_ = 0;
-    std::vector<char> outgoing_;  // one encrypted record, reused
+    std::vector<char> outgoing_;                   // one encrypted record, reused
+    std::vector<unsigned char> firstCertificate_;  // the server's at the end of Handshake
 };

@@ -189,4 +189,22 @@ TEST_F(TlsClientTest, BrokenTlsEndsCleanlyWithItsMessage) {
     }
 }
 
+// A real server that asks for a new handshake in the middle of a reply (openssl s_server's
+// console "r", and "R" asking for a client certificate too). Wine's secure channel cannot
+// renegotiate as a client: there the connection must still end at once with the handshake's
+// message, never wait for a server that waits for us.
+TEST_F(TlsClientTest, ARenegotiationMidReplyGoesOnOrEndsWithoutWaiting) {
+    for (const char* scenario : {"renegotiate", "renegotiate_cert"}) {
+        std::string location = Use(scenario, kSecurityTls, goodFingerprint_, 0);
+        NewsClient client(NewsContext{&config_, &optex_, &host_, &host_, &host_});
+        client.SetTimeout(30);
+        if (client.GetGroupList(location, nullptr)) {
+            EXPECT_EQ(std::vector<std::string>{"alt.renegotiated"}, client.GroupNames()) << scenario;
+        } else {
+            EXPECT_TRUE(Shown("TLS handshake")) << scenario << ": " << host_.events.back();
+        }
+        EXPECT_EQ("MODE READER|LIST", Log(scenario)) << scenario;
+    }
+}
+
 }  // namespace

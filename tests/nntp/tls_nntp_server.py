@@ -25,6 +25,10 @@ Scenarios:
   silent      accepts and never answers
   midrecord   TLS; the reply to LIST ends in the middle of a record and the connection closes
   closenotify TLS; the reply to LIST stops after its first line with a close_notify
+  renegotiate, renegotiate_cert
+              TLS 1.2 from openssl s_server, the good certificate; after LIST the server asks
+              for a new handshake (the second also asks for a client certificate), waits for it,
+              then sends the list. The log holds the commands only (no "tls:" prefix).
 The server ends by itself after ten idle minutes.
 """
 import os
@@ -157,12 +161,79 @@ class Stream:
         return line + b"\n"
 
 
+def relay(source, target):
+    try:
+        while True:
+            data = source.recv(65536)
+            if not data:
+                break
+            target.sendall(data)
+    except OSError:
+        pass
+    finally:
+        try:
+            target.shutdown(socket.SHUT_WR)
+        except OSError:
+            pass
+
+
+def serve_renegotiating(server, name, conn, cert_key):
+    """Python's ssl cannot start a renegotiation, s_server can: it is given the connection through
+    a relay and driven through its console, where a line "r" (or "R", asking for a client
+    certificate too) renegotiates and any other line goes to the client."""
+    child = subprocess.Popen(["openssl", "s_server", "-accept", "127.0.0.1:0", "-cert", cert_key[0], "-key",
+                              cert_key[1], "-tls1_2", "-naccept", "1", "-crlf"],
+                             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        line = child.stdout.readline()
+        while line and not line.startswith(b"ACCEPT"):
+            line = child.stdout.readline()
+        upstream = socket.create_connection(("127.0.0.1", int(line.rsplit(b":", 1)[1])))
+        threading.Thread(target=relay, args=(conn, upstream), daemon=True).start()
+        threading.Thread(target=relay, args=(upstream, conn), daemon=True).start()
+
+        def say(text):
+            child.stdin.write(text)
+            child.stdin.flush()
+
+        say(b"200 renegotiating news server ready\n")
+        log = []
+        # s_server's console also carries its own reports; the client's lines end in CR LF.
+        for line in iter(child.stdout.readline, b""):
+            if not line.endswith(b"\r\n"):
+                continue
+            command = line.rstrip(b"\r\n")
+            log.append(command)
+            server.write(name, "log", b"|".join(log))
+            verb = command.split(b" ", 1)[0].upper()
+            if verb == b"MODE":
+                say(b"200 reader mode\n")
+            elif verb == b"LIST":
+                say(b"R\n" if name == "renegotiate_cert" else b"r\n")
+                # Application data in the middle of the new handshake would break it: the
+                # client has the time to answer the server's request first.
+                time.sleep(2)
+                say(b"215 list follows\nalt.renegotiated 3 1 y\n.\n")
+            elif verb == b"QUIT":
+                say(b"205 bye\n")
+                break
+            else:
+                say(b"500 what?\n")
+    except (OSError, ValueError, IndexError):
+        pass
+    finally:
+        child.kill()
+        child.wait()
+        conn.close()
+
+
 class Server:
     def __init__(self, folder):
         self.folder = folder
         self.last_activity = time.time()
         good = make_certificate(folder, "good", "127.0.0.1")
         self.good = context(good)
+        self.good_files = good
         self.contexts = {
             "expired": context(make_certificate(folder, "expired", "127.0.0.1", "20200101000000Z", "20200201000000Z")),
             "wrongname": context(make_certificate(folder, "wrongname", "other.invalid")),
@@ -181,6 +252,9 @@ class Server:
         stream = Stream(conn)
         log = []
         self.write(name, "log", b"")
+        if name.startswith("renegotiate"):
+            serve_renegotiating(self, name, conn, self.good_files)
+            return
         try:
             if name == "silent":
                 time.sleep(45)
@@ -259,7 +333,7 @@ class Server:
 
 
 SCENARIOS = ["nntps", "starttls", "nostarttls", "refused", "expired", "wrongname", "cut0", "cut5", "cut100",
-             "cut1000", "garbage", "silent", "midrecord", "closenotify"]
+             "cut1000", "garbage", "silent", "midrecord", "closenotify", "renegotiate", "renegotiate_cert"]
 
 
 def run(folder):
