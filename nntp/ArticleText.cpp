@@ -27,6 +27,79 @@ std::string WithoutLineBreaks(std::string value) {
     return value;
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// A field value as it may go out: a fold (CR LF, then a blank, then more text on that line)
+// stays as the user's compose window or the server wrote it; any other CR, LF or NUL becomes a
+// blank, so that a value can never end the header block or start a field of its own. A fold
+// whose line holds only blanks would read as the empty line to some servers: it is no fold.
+std::string KeepFoldsOnly(const std::string& value) {
+    std::string out = value;
+    const size_t n = out.size();
+    for (size_t i = 0; i < n; ++i) {
+        char c = out[i];
+        if (c == '\r' && i + 2 < n && out[i + 1] == '\n' && IsBlank(out[i + 2])) {
+            size_t j = i + 2;
+            while (j < n && IsBlank(out[j]))
+                ++j;
+            if (j < n && out[j] != '\r' && out[j] != '\n' && out[j] != '\0') {
+                i = j - 1;  // the fold and its leading blanks stay
+                continue;
+            }
+        }
+        if (c == '\r' || c == '\n' || c == '\0')
+            out[i] = ' ';
+    }
+    return out;
+}
+
+// The first place on the line at `lineStart` where a fold may go: after the first non-blank
+// that follows the line's leading blanks, and on a field's first line after its name's colon.
+size_t FirstFoldPoint(const std::string& block, size_t lineStart, size_t end) {
+    size_t p = lineStart;
+    if (!IsBlank(block[p])) {
+        size_t colon = block.find(':', lineStart);
+        p = colon == std::string::npos || colon > end ? end : colon + 1;
+    }
+    while (p < end && IsBlank(block[p]))
+        ++p;
+    return p + 1;
+}
+
+// Folds every line of a header block that is longer than a line may be (998 bytes before its
+// CR LF) at its last blank before that limit, again for what is left. A line with no such blank
+// (one unbroken word) cannot be folded and stays as it is.
+std::string FoldLongLines(const std::string& block) {
+    const size_t kMaxLine = 998;
+    std::string out;
+    out.reserve(block.size() + 16);
+    size_t at = 0;
+    while (at < block.size()) {
+        size_t end = block.find("\r\n", at);
+        if (end == std::string::npos)
+            end = block.size();
+        size_t lineStart = at;
+        while (end - lineStart > kMaxLine) {
+            size_t earliest = FirstFoldPoint(block, lineStart, end);
+            size_t fold = lineStart + kMaxLine;
+            while (fold >= earliest && !IsBlank(block[fold]))
+                --fold;
+            if (fold < earliest)
+                break;
+            out.append(block, lineStart, fold - lineStart);
+            out += "\r\n";
+            lineStart = fold;
+        }
+        out.append(block, lineStart, end - lineStart);
+        if (end < block.size())
+            out += "\r\n";
+        at = end + 2;
+    }
+    return out;
+}
+
 }  // namespace
 
 std::string XMailerValue(const std::string& hostVersion) {
@@ -77,7 +150,7 @@ std::string RebuildHeaderFields(const std::string& article) {
         return article;
     // Each field is rebuilt where it stands: fields that share a name keep their own values.
     for (MimeField& field : header.Fields()) {
-        field.SetValue(WithoutLineBreaks(field.GetValue()));
+        field.SetValue(KeepFoldsOnly(field.GetValue()));
         field.SetCharset(std::string());
     }
     std::string out(static_cast<size_t>(header.GetLength()), '\0');
@@ -85,6 +158,7 @@ std::string RebuildHeaderFields(const std::string& article) {
     if (written <= 0)
         return article;
     out.resize(static_cast<size_t>(written));
+    out = FoldLongLines(out);
     out.append(article, static_cast<size_t>(bodyStart), std::string::npos);
     return out;
 }

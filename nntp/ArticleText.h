@@ -17,8 +17,9 @@ bool IsNewsArticle(const std::string& message, const std::string& hostVersion);
 std::string ArticleSubject(const std::string& article);
 
 // Every header field rebuilt in place from its decoded value, with no character set, so that
-// encoded words go out as the raw bytes of their character set. A CR, LF or NUL in a decoded
-// value becomes a blank, so a value can never start a line of its own. The body after the
-// header block is kept byte for byte. The article comes back unchanged when its header block
-// cannot be read or written.
+// encoded words go out as the raw bytes of their character set. Folded lines stay folded (CR LF
+// and a blank); any other CR, LF or NUL in a decoded value becomes a blank, so a value can never
+// start a field of its own. A rebuilt line longer than 998 bytes is folded at its last blank
+// before that. The body after the header block is kept byte for byte. The article comes back
+// unchanged when its header block cannot be read or written.
 std::string RebuildHeaderFields(const std::string& article);

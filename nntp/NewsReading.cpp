@@ -19,9 +19,6 @@
 
 namespace {
 
-
-
-
 std::string NewArticlesText(size_t count) {
     return std::to_string(count) + " new articles";
 }
@@ -42,7 +39,7 @@ long long ArticleNumber(const char* line, size_t length) {
 // what was not fetched.
 struct NewsClient::UpdateRun {
     std::string server, group, folderId;
-    bool reserved = false;        // LastNumber now holds `range.newLastNumber`
+    bool reserved = false;  // LastNumber now holds `range.newLastNumber`
     XoverRange range;
     long long appendedThrough = 0;  // one past the last article appended so far, 0: none
     bool saveFile = false;
@@ -129,7 +126,9 @@ void NewsClient::FetchOverview(const UpdateRun& run, std::string* reply) {
 void NewsClient::GiveBackUnfetched(UpdateRun& run) {
     if (!run.reserved || run.complete || !run.range.send)
         return;
-    long long fallback = run.appendedThrough > 0 ? run.appendedThrough : run.range.start;
+    // A server may number its overview lines below the range it was asked for: the range's start
+    // stays the floor, or articles before it would be fetched (and appended) a second time.
+    long long fallback = run.appendedThrough > run.range.start ? run.appendedThrough : run.range.start;
     OptexLock lock(*context_.configOptex);
     if (GiveBackLastNumber(*context_.config, run.server, run.folderId, run.range.newLastNumber, fallback) &&
         run.saveFile)
@@ -262,7 +261,8 @@ bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std:
                             static_cast<int>(count), static_cast<int>(i + 1));
                 if (reply.compare(0, 2, "22") == 0) {
                     size_t body = reply.find("\r\n");
-                    if (!host.AppendMessage(folderId, body == std::string::npos ? std::string() : reply.substr(body + 2)))
+                    if (!host.AppendMessage(folderId,
+                                            body == std::string::npos ? std::string() : reply.substr(body + 2)))
                         return;
                 }
                 // An article the server no longer has (430) is skipped; it counts as fetched.

@@ -71,18 +71,64 @@ TEST(ArticleTextTest, RebuildKeepsRepeatedFieldsInPlaceAndDecodesWords) {
         "Received: from one\r\nSubject: =?gb2312?B?xOO6ww==?=\r\nReceived: from two\r\n"
         "Newsgroups: fake.test\r\n\r\n.\r\n..\r\nbody\r\n";
     std::string rebuilt = RebuildHeaderFields(article);
-    EXPECT_EQ(rebuilt.find("Received: from one\r\nSubject: \xC4\xE3\xBA\xC3\r\nReceived: from two\r\n"), 0u)
-        << rebuilt;
+    EXPECT_EQ(rebuilt.find("Received: from one\r\nSubject: \xC4\xE3\xBA\xC3\r\nReceived: from two\r\n"), 0u) << rebuilt;
     EXPECT_NE(rebuilt.find("\r\n\r\n.\r\n..\r\nbody\r\n"), std::string::npos);
     EXPECT_EQ(ArticleSubject(article), "\xC4\xE3\xBA\xC3");
 }
 
 TEST(ArticleTextTest, DecodedLineBreaksCannotStartALine) {
     // "a\r\nNewsgroups: evil\0b" encoded: once decoded it must not become a field of its own.
-    std::string article = "Subject: =?us-ascii?Q?a=0D=0ANewsgroups:_evil=00b?=\r\nNewsgroups: fake.test\r\n\r\nbody\r\n";
+    std::string article =
+        "Subject: =?us-ascii?Q?a=0D=0ANewsgroups:_evil=00b?=\r\nNewsgroups: fake.test\r\n\r\nbody\r\n";
     std::string rebuilt = RebuildHeaderFields(article);
     EXPECT_EQ(rebuilt.find("\nNewsgroups: evil"), std::string::npos) << rebuilt;
     EXPECT_NE(rebuilt.find("Subject: a  Newsgroups: evil b\r\n"), std::string::npos) << rebuilt;
+}
+
+TEST(ArticleTextTest, RebuildKeepsFoldsAndFoldsOverlongLines) {
+    const std::string words = [] {
+        std::string text;
+        for (int i = 0; i < 300; ++i)
+            text += "word" + std::to_string(i) + " ";
+        return text + "end";
+    }();
+    const std::string unbroken(1200, 'x');
+    const struct {
+        const char* name;
+        std::string subject;   // as written in the article
+        std::string expected;  // the Subject field as posted, up to its final CR LF
+    } cases[] = {
+        {"a fold stays", "part one\r\n\tpart two", "part one\r\n\tpart two"},
+        {"an encoded LF is a blank", "=?us-ascii?Q?a=0Ab?=", "a b"},
+        {"an encoded CR is a blank", "=?us-ascii?Q?a=0Db?=", "a b"},
+        {"a line of blanks is no fold", "=?us-ascii?Q?a=0D=0A=20?=", "a   "},
+        {"one unbroken word stays long", unbroken, unbroken},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string rebuilt = RebuildHeaderFields("Subject: " + c.subject + "\r\nNewsgroups: a.b\r\n\r\nbody\r\n");
+        EXPECT_EQ(rebuilt, "Subject: " + c.expected + "\r\nNewsgroups: a.b\r\n\r\nbody\r\n");
+    }
+
+    // A long line is folded at blanks, no line over 998 bytes, and unfolding gives it back.
+    std::string rebuilt = RebuildHeaderFields("Subject: " + words + "\r\n\r\nbody\r\n");
+    std::string header = rebuilt.substr(0, rebuilt.find("\r\n\r\n"));
+    size_t lines = 0;
+    for (size_t at = 0, end; at <= header.size(); at = end + 2, ++lines) {
+        end = header.find("\r\n", at);
+        if (end == std::string::npos)
+            end = header.size();
+        EXPECT_LE(end - at, 998u);
+        if (at > 0) {
+            EXPECT_EQ(header[at], ' ');
+            EXPECT_LT(header.find_first_not_of(" \t", at), end) << "a fold holding only blanks";
+        }
+    }
+    EXPECT_GE(lines, 3u);
+    std::string unfolded = header;
+    for (size_t at; (at = unfolded.find("\r\n")) != std::string::npos;)
+        unfolded.erase(at, 2);
+    EXPECT_EQ(unfolded, "Subject: " + words);
 }
 
 }  // namespace

@@ -116,6 +116,17 @@ TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
     }
 }
 
+// The host refuses the third placeholder of a range whose lines the server numbered below it:
+// LastNumber goes back no further than the range's start, so nothing before it comes twice.
+TEST_F(NewsReadingTest, AFailedUpdateNeverGivesBackBelowTheRangeAsked) {
+    SetLastNumber(6);
+    host_.failAppendAfter = 2;
+    EXPECT_FALSE(Update("normal overview=low range=10:1:10"));
+    EXPECT_EQ(server_.Log(), "MODE READER|GROUP fake.test|XOVER 6-10");
+    EXPECT_EQ(host_.appends.size(), 2u);
+    EXPECT_EQ(LastNumber(), 6);
+}
+
 TEST_F(NewsReadingTest, OddOverviewLinesKeepTheirFieldsInPlace) {
     ASSERT_TRUE(Update("overview_odd"));
     ASSERT_EQ(host_.appends.size(), 5u);

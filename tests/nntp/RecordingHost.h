@@ -21,6 +21,8 @@ public:
     // NewsHost
     bool AppendMessage(const std::string& folder, const std::string& text) override {
         std::lock_guard<std::mutex> hold(lock_);
+        if (failAppendAfter >= 0 && appends.size() >= static_cast<size_t>(failAppendAfter))
+            return false;
         appends.push_back({folder, text});
         return true;
     }
@@ -81,6 +83,7 @@ public:
         currentMail = "mail-on-display";
         currentFolder.clear();
         hasLocation = false;
+        failAppendAfter = -1;
         appends.clear();
         sources.clear();
         queued.clear();
@@ -101,6 +104,7 @@ public:
     std::string currentFolder;
     std::string tempFolder;
     int maxNum = 100;
+    int failAppendAfter = -1;  // AppendMessage fails once this many were appended (-1: never)
     int downloadStyle = 1;
     bool pictureRender = false;
     bool hasLocation = false;

@@ -91,7 +91,8 @@ ERROR_TEXTS = {
 # written AUTHINFO_USER in a SCENARIO line); the others:
 #   greeting_text  the greeting, sent as it stands
 #   range          (count, first, last) of fake.test in the reply to GROUP
-#   overview       normal, odd (ODD_OVERVIEW) or none (every XOVER list is empty)
+#   overview       normal, odd (ODD_OVERVIEW), none (every XOVER list is empty) or low (every
+#                  line numbered 5 below its article: a server that lies about the range)
 #   gate           1: GROUP, XOVER, ARTICLE and POST answer "401 MODE-READER" until MODE READER
 #   article        how the article after "340" is read: ok (to its "." line), cut:N (close after
 #                  N bytes), stall:N (stop reading after N bytes, answer nothing)
@@ -189,7 +190,7 @@ def overview_line(number, kind):
     if kind == "odd" and number in ODD_OVERVIEW:
         return ODD_OVERVIEW[number]
     lines = article_text(number)
-    fields = [b"%d" % number] + [header_value(lines, name) for name in
+    fields = [b"%d" % (number - 5 if kind == "low" else number)] + [header_value(lines, name) for name in
                                  (b"Subject", b"From", b"Date", b"Message-ID", b"References")]
     size = sum(len(l) + 2 for l in lines)
     body_lines = len(lines) - lines.index(b"") - 1
@@ -414,7 +415,7 @@ def parse_scenario(words):
             settings[key] = value
         elif key == "range" and re.match(r"^\d+:\d+:\d+$", value):
             settings[key] = tuple(int(n) for n in value.split(":"))
-        elif key == "overview" and value in ("normal", "odd", "none"):
+        elif key == "overview" and value in ("normal", "odd", "none", "low"):
             settings[key] = value
         elif key == "groups" and value.isdigit():
             settings[key] = int(value)
