@@ -34,7 +34,15 @@ MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t le
     lineFeeds_ += static_cast<size_t>(std::count(data, data + length, '\n'));
 
     if (statusEnd_ == 0) {
-        size_t lf = text_.find('\n');
+        size_t lf = text_.find('\n', oldSize);
+        // A status line that goes on and on is no reply: without this a server could make the
+        // client hold a whole reply's worth of bytes before a single line was read.
+        if ((lf == std::string::npos ? text_.size() : lf + 1) > kMaxStatusLine) {
+            text_.clear();
+            text_.shrink_to_fit();
+            state_ = kOverflow;
+            return state_;
+        }
         if (lf != std::string::npos) {
             statusEnd_ = lf + 1;
             int code = 0;

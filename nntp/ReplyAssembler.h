@@ -38,10 +38,14 @@ class MultiLineAssembler {
 public:
     enum State { kMore, kComplete, kOverflow };
 
+    // The status line is held to the cap of any other reply line.
+    static constexpr size_t kMaxStatusLine = 16 * 1024;
+
     explicit MultiLineAssembler(size_t maxBytes) : maxBytes_(maxBytes) {}
 
     // Adds one piece. Bytes after the terminator are dropped. kOverflow once the reply has grown
-    // beyond maxBytes without ending; further pieces are then ignored.
+    // beyond maxBytes without ending, or its status line beyond kMaxStatusLine; further pieces
+    // are then ignored.
     State Append(const char* data, size_t length);
 
     State GetState() const { return state_; }

@@ -95,6 +95,12 @@ TEST(MultiLineReply, GrowthBeyondTheCapIsAnOverflowNotMoreMemory) {
     // A status line that never ends is capped as well.
     Assemble(std::string(5000, '2'), 100, 1000, &state);
     EXPECT_EQ(MultiLineAssembler::kOverflow, state);
+    // Under a large reply cap the status line still keeps to the line cap, ended or not.
+    const std::string longStatus = "215 " + std::string(MultiLineAssembler::kMaxStatusLine, 'x');
+    for (const std::string& wire : {longStatus, longStatus + "\r\n.\r\n"}) {
+        Assemble(wire, 4096, 1 << 24, &state);
+        EXPECT_EQ(MultiLineAssembler::kOverflow, state);
+    }
 }
 
 TEST(MultiLineReply, CountsLineFeedsForProgress) {
@@ -200,9 +206,10 @@ TEST(ServerAccount, FoundByLocationWithDefaultsForMissingFields) {
 
 TEST(ServerAccount, SecurityAndTrustAreReadAndTheTrustRewritten) {
     CXmlConfig config;
-    ASSERT_TRUE(config.ParseText("<Setup><Server><Location>a</Location><Security>2</Security></Server>"
-                                 "<Server><Location>b:563</Location><Security>7</Security>"
-                                 "<TrustedCertificate>AA:BB</TrustedCertificate></Server></Setup>"));
+    ASSERT_TRUE(
+        config.ParseText("<Setup><Server><Location>a</Location><Security>2</Security></Server>"
+                         "<Server><Location>b:563</Location><Security>7</Security>"
+                         "<TrustedCertificate>AA:BB</TrustedCertificate></Server></Setup>"));
     EXPECT_EQ(kSecurityStartTls, ReadServerAccount(config, "a").security);
     ServerAccount b = ReadServerAccount(config, "b:563");
     EXPECT_EQ(kSecurityPlain, b.security) << "an unknown mode is never taken for TLS or STARTTLS";
@@ -222,11 +229,16 @@ TEST(ServerAccount, LocationGivesHostAndPort) {
         const char* host;
         unsigned short port;
     } cases[] = {
-        {"news.a", kSecurityPlain, true, "news.a", 119},   {"news.a", kSecurityTls, true, "news.a", 563},
-        {"news.a", kSecurityStartTls, true, "news.a", 119}, {"news.a:8119", kSecurityTls, true, "news.a", 8119},
-        {"news.a:65535", 0, true, "news.a", 65535},         {"news.a:0", 0, false, "", 0},
-        {"news.a:65536", 0, false, "", 0},                  {"news.a:", 0, false, "", 0},
-        {"news.a:1x", 0, false, "", 0},                     {":119", 0, false, "", 0},
+        {"news.a", kSecurityPlain, true, "news.a", 119},
+        {"news.a", kSecurityTls, true, "news.a", 563},
+        {"news.a", kSecurityStartTls, true, "news.a", 119},
+        {"news.a:8119", kSecurityTls, true, "news.a", 8119},
+        {"news.a:65535", 0, true, "news.a", 65535},
+        {"news.a:0", 0, false, "", 0},
+        {"news.a:65536", 0, false, "", 0},
+        {"news.a:", 0, false, "", 0},
+        {"news.a:1x", 0, false, "", 0},
+        {":119", 0, false, "", 0},
     };
     for (const auto& c : cases) {
         std::string host;
