@@ -102,7 +102,18 @@ bool GroupListDocument::Rename(const std::string& from, const std::string& to) {
         last = child;
     if (!SetPosition(0, top, last, 1) || !AddChildElement(GroupListElementName(to).c_str(), text.c_str(), false))
         return false;
-    return SetPosition(top, old, 0, 1) && RemoveElement();
+    if (!SetPosition(top, old, 0, 1) || !RemoveElement())
+        return false;
+    // A list already stored under the new name is stale: the moved one, added last, replaces it,
+    // or the next Get would still find the stale one first.
+    for (int stale = Find(to); stale; stale = Find(to)) {
+        int newest = 0;
+        for (int child = Record(top).firstChild; child; child = Record(child).nextSibling)
+            newest = child;
+        if (stale == newest || !SetPosition(top, stale, 0, 1) || !RemoveElement())
+            break;
+    }
+    return true;
 }
 
 bool GroupListDocument::Save(std::string* error) {

@@ -28,8 +28,8 @@ public:
     // False when the server had no list.
     bool Remove(const std::string& location);
     // The list of `from` under the name `to`: added first, then the old element removed, so a
-    // failure in between never leaves the list stored under neither name. False when there was
-    // nothing to move or `to` cannot name an element.
+    // failure in between never leaves the list stored under neither name; a list that `to` had
+    // already is replaced. False when there was nothing to move or `to` cannot name an element.
     bool Rename(const std::string& from, const std::string& to);
 
     // Writes the file. False with *error set (for a message box) when nothing was written.

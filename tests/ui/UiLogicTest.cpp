@@ -3,6 +3,7 @@
 
 #include "ui/CombineParts.h"
 #include "ui/FolderName.h"
+#include "ui/GroupListDocument.h"
 #include "ui/GroupListModel.h"
 #include "ui/HeaderBlock.h"
 #include "ui/LinkText.h"
@@ -345,7 +346,6 @@ TEST(LinkText, BrowserCommandIsCutBeforeItsPlaceholder) {
         EXPECT_EQ(c.line, BrowserCommandLine(c.command, "https://x.example/")) << c.command;
 }
 
-
 // What the manage dialog hands over after a visit: only the net effect, per server and group.
 TEST(PendingList, KeepsOnlyTheNetEffectPerServerAndGroup) {
     struct Step {
@@ -399,4 +399,19 @@ TEST(PendingList, StyleAndRenameFollowThePendingEntry) {
     EXPECT_EQ(pending.FindSubscribe("b", "g")->style, 2);
     EXPECT_TRUE(pending.HasServer("B"));
     EXPECT_FALSE(pending.HasServer("a"));
+}
+
+TEST(GroupListDocument, RenameReplacesAStaleListOfTheNewName) {
+    GroupListDocument lists;
+    lists.Load("no-such-folder/RillpostData.xml");
+    ASSERT_TRUE(lists.Set("old.host", "moved,"));
+    ASSERT_TRUE(lists.Set("new.host", "stale,"));
+    ASSERT_TRUE(lists.Rename("old.host", "new.host"));
+    std::string text;
+    EXPECT_FALSE(lists.Get("old.host", &text));
+    ASSERT_TRUE(lists.Get("new.host", &text));
+    EXPECT_EQ(text, "moved,");
+    // One element only: once it is removed, nothing of that name is left.
+    EXPECT_TRUE(lists.Remove("new.host"));
+    EXPECT_FALSE(lists.Get("new.host", &text));
 }
