@@ -7,18 +7,20 @@
 
 namespace {
 
-bool SameServer(const std::string& a, const std::string& b) {
+// Locations and group names both compare ignoring case, as the dialog's "Sub" column does.
+bool SameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && GroupListModel::Lower(a) == GroupListModel::Lower(b);
 }
 
 template <typename List>
 auto Find(List& list, const std::string& location, const std::string& group) -> decltype(list.begin()) {
     return std::find_if(list.begin(), list.end(), [&](const PendingGroup& entry) {
-        return entry.group == group && SameServer(entry.location, location);
+        return SameName(entry.group, group) && SameName(entry.location, location);
     });
 }
 
-const PendingGroup* FindIn(const std::vector<PendingGroup>& list, const std::string& location,
+const PendingGroup* FindIn(const std::vector<PendingGroup>& list,
+                           const std::string& location,
                            const std::string& group) {
     auto it = Find(list, location, group);
     return it == list.end() ? nullptr : &*it;
@@ -64,7 +66,7 @@ const PendingGroup* PendingList::FindUnsubscribe(const std::string& location, co
 bool PendingList::HasServer(const std::string& location) const {
     for (const auto* list : {&changes_.subscribe, &changes_.unsubscribe}) {
         for (const PendingGroup& entry : *list) {
-            if (SameServer(entry.location, location))
+            if (SameName(entry.location, location))
                 return true;
         }
     }
@@ -74,7 +76,7 @@ bool PendingList::HasServer(const std::string& location) const {
 void PendingList::RenameServer(const std::string& from, const std::string& to) {
     for (auto* list : {&changes_.subscribe, &changes_.unsubscribe}) {
         for (PendingGroup& entry : *list) {
-            if (SameServer(entry.location, from))
+            if (SameName(entry.location, from))
                 entry.location = to;
         }
     }

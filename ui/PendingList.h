@@ -1,6 +1,7 @@
 // The subscriptions and unsubscriptions that the manage dialog collects for the "Manage
-// NewsGroup" command to apply after OK. An entry is keyed by its server (Location, compared
-// ignoring case, as Locations are unique that way) and its group name (exact). The lists hold
+// NewsGroup" command to apply after OK. An entry is keyed by its server (Location) and its group
+// name, both compared ignoring case, as Locations are unique that way and the dialog shows a
+// group as subscribed whatever the case of its stored name. The lists hold
 // only the net effect of what the user did during one visit: unsubscribing a group that is only
 // pending for subscription drops that entry, and the reverse, so the apply step never creates a
 // second folder for a group or deletes a folder that was never made. Portable; owned by the
