@@ -4,8 +4,8 @@
 
 #include "ui/DialogsRes.h"
 #include "ui/MailboxFolders.h"
-#include "ui/ManageConfig.h"
 #include "ui/ManageApi.h"
+#include "ui/ManageConfig.h"
 #include "ui/ServerLocation.h"
 
 namespace {
@@ -132,8 +132,10 @@ bool ModifyServerDialog::OnCommand(int id, int code) {
 }
 
 bool ModifyServerDialog::OnOK() {
-    std::string location, message;
-    if (!CheckServerLocation(ItemText(IDC_SRV_LOCATION), existing, &location, &message)) {
+    std::string location = ItemText(IDC_SRV_LOCATION), message;
+    // The stored Location as it stands is kept whatever today's rules say of it (it may come
+    // from an earlier release or a hand-edited file): only a changed name is checked.
+    if (location != fields.location && !CheckServerLocation(location, existing, &location, &message)) {
         Message(message, MB_OK | MB_ICONEXCLAMATION);
         SetFocus(Item(IDC_SRV_LOCATION));
         return false;

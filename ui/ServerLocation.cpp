@@ -49,7 +49,9 @@ std::string GroupListElementName(const std::string& location) {
     return location.substr(0, colon) + ".." + location.substr(colon + 1);
 }
 
-bool CheckServerLocation(const std::string& typed, const std::vector<std::string>& existing, std::string* location,
+bool CheckServerLocation(const std::string& typed,
+                         const std::vector<std::string>& existing,
+                         std::string* location,
                          std::string* message) {
     const char* blanks = " \t\r\n";
     size_t begin = typed.find_first_not_of(blanks);
@@ -62,8 +64,9 @@ bool CheckServerLocation(const std::string& typed, const std::vector<std::string
     size_t colon = PortColon(*location);
     std::string host = location->substr(0, colon);
     if (!IsHostPart(host)) {
-        *message = "The news server's host name may hold only the letters A to Z, the digits 0 to 9, \".\", \"-\" "
-                   "and \"_\", followed by one \":port\" at most.";
+        *message =
+            "The news server's host name may hold only the letters A to Z, the digits 0 to 9, \".\", \"-\" "
+            "and \"_\", followed by one \":port\" at most.";
         return false;
     }
     if (host.find("..") != std::string::npos) {
@@ -75,9 +78,16 @@ bool CheckServerLocation(const std::string& typed, const std::vector<std::string
         return false;
     }
     std::string lowered = GroupListModel::Lower(*location);
+    std::string listName = GroupListModel::Lower(GroupListElementName(*location));
     for (const std::string& other : existing) {
         if (GroupListModel::Lower(other) == lowered) {
             *message = "The news server \"" + other + "\" is already in the list.";
+            return false;
+        }
+        // A Location stored by hand or by an earlier release ("a..80") may name the group list
+        // that this one would use ("a:80"): the two servers would share one list.
+        if (CanStoreGroupList(other) && GroupListModel::Lower(GroupListElementName(other)) == listName) {
+            *message = "The news server \"" + other + "\" already keeps its group list under the name this one needs.";
             return false;
         }
     }

@@ -9,8 +9,11 @@
 // Trims blanks from both ends of typed into *location. False with *message set when the result
 // is empty, its host holds a character other than an ASCII letter, digit, '.', '-' or '_' or
 // holds "..", a ":port" suffix is not one number 1..65535, or it equals one of existing ignoring
-// case. "host" and "host:port" are different servers.
-bool CheckServerLocation(const std::string& typed, const std::vector<std::string>& existing, std::string* location,
+// case, or its group list would be stored under the element name of one of existing.
+// "host" and "host:port" are different servers.
+bool CheckServerLocation(const std::string& typed,
+                         const std::vector<std::string>& existing,
+                         std::string* location,
                          std::string* message);
 
 // True when the Location can name the element of a stored group list. A stored Location that

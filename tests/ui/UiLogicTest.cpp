@@ -248,7 +248,8 @@ TEST(GroupListModel, SubscribedNamesIgnoreCase) {
 }
 
 TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
-    const std::vector<std::string> existing = {"news.Example.com", "127.0.0.1"};
+    // "a..80" was stored before its name was checked; its list is the element "a..80".
+    const std::vector<std::string> existing = {"news.Example.com", "127.0.0.1", "a..80"};
     struct Case {
         const char* typed;
         bool ok;
@@ -271,6 +272,9 @@ TEST(ServerLocation, TrimsAndRefusesWhatCannotNameItsGroupList) {
         {"news\xC4\xE3.cn", false, "news\xC4\xE3.cn", "only"},
         {"<Server>", false, "<Server>", "only"},
         {" NEWS.example.COM ", false, "NEWS.example.COM", "already"},
+        {"a:80", false, "a:80", "group list"},
+        {"A:80", false, "A:80", "group list"},
+        {"a:81", true, "a:81", ""},
     };
     for (const Case& c : cases) {
         std::string location, message;
