@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "xml/CodePage.h"
+#include "xml/DeviceName.h"
 
 namespace {
 
@@ -84,21 +85,6 @@ std::string Fit(const std::string& name, const std::string& suffix) {
     std::string cut = CutTo(name, kMaxPictureFileName - suffix.size());
     TrimTrailing(&cut);
     return cut + suffix;
-}
-
-// CON, PRN, AUX, NUL, COM0-9 and LPT0-9 name a device whatever extension follows, and also
-// with blanks before the first dot.
-bool IsDeviceName(const std::string& name) {
-    std::string base = name.substr(0, name.find('.'));
-    while (!base.empty() && base.back() == ' ')
-        base.pop_back();
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (EqualsNoCase(base, device))
-            return true;
-    }
-    return base.size() == 4 && (EqualsNoCase(base.substr(0, 3), "COM") || EqualsNoCase(base.substr(0, 3), "LPT")) &&
-           base[3] >= '0' && base[3] <= '9';
 }
 
 }  // namespace

@@ -38,6 +38,9 @@ TEST(PictureFileName, ArticleNamesNeverBecomePathsOrDevices) {
         {"CON", ""},
         {"com1.jpg", ""},
         {"COM10.gif", "COM10.gif"},
+        // superscript port numbers count too, in the Western code page and in UTF-8
+        {"lpt\xC2\xB3.jpg", ""},
+        {"COM\xC2\xB9 .gif", ""},
         // a double-byte character whose trail byte is "\" is no separator; a lone lead byte goes
         {"\x81\x5C.jpg", "\x81\x5C.jpg"},
         {"a\x81/b.gif", "b.gif"},

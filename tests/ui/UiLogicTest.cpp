@@ -314,8 +314,10 @@ TEST(ServerLocation, AGroupListStoredForAHostAndPortIsFoundAfterAReparse) {
 TEST(FolderName, OnlyNamesTheFileSystemTakesAsOneSegmentNameAGroupFolder) {
     for (const char* name : {"comp.lang.c", "alt.\xd6\xd0\xce\xc4"})
         EXPECT_TRUE(IsValidFolderName(name)) << name;
-    for (const char* name : {"", ".", "..", "a\\b", "a/b", "a:b", "a*b", "a?b", "a\"b", "a<b", "a>b", "a|b", "a\tb",
-                             "a\x7f", "trailing.", "trailing "})
+    for (const char* name :
+         {"",       ".",   "..",    "a\\b", "a/b",        "a:b",       "a*b",       "a?b", "a\"b",
+          "a<b",    "a>b", "a|b",   "a\tb", "a\x7f",      "trailing.", "trailing ", "con", "CON.test",
+          "nul .x", "aux", "prn.y", "com1", "LPT9.group", "com\xB9",   "lpt\xB2.z"})
         EXPECT_FALSE(IsValidFolderName(name)) << name;
 }
 
