@@ -1,5 +1,6 @@
 #include "news/SyncTimer.h"
 
+#include "host/CSE.h"
 #include "host/HostApi.h"
 #include "news/NewsState.h"
 #include "news/PluginNewsHost.h"
@@ -21,8 +22,23 @@ const ULONGLONG kMillisecondsPerMinute = 60000;
 const int kMaxMinutes = 10000;
 
 DWORD WINAPI SyncRunProc(void*) {
-    RunScheduledSync();
+    // The run's busy folder and the active flag are cleared here, after the guard: a fault
+    // anywhere in the run abandons the frames below it, and either left set would stop every
+    // later run of the session (or every update of that folder).
+    std::string busy;
+    DWORD fault = 0;
+    try {
+        CSE::Guard([&] { RunScheduledSync(&busy); });
+    } catch (const CSE& caught) {
+        fault = caught.GetExceptionCode();
+    } catch (...) {
+    }
+    if (!busy.empty())
+        gBusyFolders.Remove(busy);
     InterlockedExchange(&gSyncRunning, 0);
+    // Reported last: the report is a host call too, and may fault again.
+    if (fault != 0)
+        ReportProcessorFault(fault);
     return 0;
 }
 
@@ -30,11 +46,7 @@ void CALLBACK SyncTimerProc(void*, BOOLEAN) {
     InterlockedIncrement(&gFirings);
     if (IsShuttingDown())
         return;
-    if (InterlockedCompareExchange(&gSyncRunning, 1, 0) != 0)
-        return;
-    InterlockedIncrement(&gRuns);
-    if (!StartWorker(SyncRunProc, nullptr))
-        InterlockedExchange(&gSyncRunning, 0);
+    StartSyncRun();
 }
 
 void ShowStatus(const char* text) {
@@ -115,7 +127,17 @@ LONG SyncRunsStarted() {
     return gRuns;
 }
 
-void RunScheduledSync() {
+bool StartSyncRun() {
+    if (InterlockedCompareExchange(&gSyncRunning, 1, 0) != 0)
+        return false;
+    InterlockedIncrement(&gRuns);
+    if (StartWorker(SyncRunProc, nullptr))
+        return true;
+    InterlockedExchange(&gSyncRunning, 0);
+    return false;
+}
+
+void RunScheduledSync(std::string* busy) {
     std::vector<SyncRecord> list;
     {
         OptexLock hold(gConfigOptex);
@@ -125,11 +147,18 @@ void RunScheduledSync() {
     for (const SyncRecord& record : list) {
         if (IsShuttingDown())
             break;
+        // A group without a folder has nowhere to put what it would fetch.
+        if (record.folderId.empty())
+            continue;
         ShowStatus("Synchronization...");
         if (!gBusyFolders.TryAdd(record.folderId))
             continue;
+        if (busy)
+            *busy = record.folderId;
         SynchronizeRecord(client, record);
         gBusyFolders.Remove(record.folderId);
+        if (busy)
+            busy->clear();
     }
     ShowStatus("Done.");
 }

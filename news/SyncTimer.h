@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Creates the timer: first run after firstRunMs, then every `minutes` minutes. Called on the
 // user-interface thread; a timer that already exists is left alone.
 bool CreateSyncTimer(DWORD firstRunMs, int minutes);
@@ -37,5 +39,11 @@ DWORD SyncPeriodMs(int minutes);
 LONG SyncTimerFirings();
 LONG SyncRunsStarted();
 
-// One synchronization run over every group marked for it (the worker body).
-void RunScheduledSync();
+// Starts a run on a worker, as the timer does, unless one is running (false then, or when no
+// worker could be started).
+bool StartSyncRun();
+
+// One synchronization run over every group marked for it (the worker body). A group without a
+// folder is passed over. `busy` (may be null) names the folder the run holds in the busy-folder
+// list at any moment, empty when none, so that the worker can free it after a fault.
+void RunScheduledSync(std::string* busy = nullptr);

@@ -179,12 +179,12 @@ TEST_F(Lifecycle, LongIntervalsNeverWrapIntoShortPeriods) {
     EXPECT_EQ(SyncTimerPeriod(), 600000000u);
 }
 
-
 TEST_F(Lifecycle, SyncRunSkipsBusyFoldersAndLeavesNoneBehind) {
     LoadConfigText(
         "<Setup><Server><Location>news.a</Location>"
         "<Subgroup><FolderID>a\\1\\</FolderID><GroupName>g1</GroupName><Synchronization>1</Synchronization></Subgroup>"
         "<Subgroup><FolderID>a\\2\\</FolderID><GroupName>g2</GroupName><Synchronization>2</Synchronization></Subgroup>"
+        "<Subgroup><GroupName>no.folder</GroupName><Synchronization>1</Synchronization></Subgroup>"
         "</Server></Setup>");
     ASSERT_TRUE(gBusyFolders.TryAdd("a\\2\\"));
     RunScheduledSync();
@@ -205,6 +205,37 @@ int* volatile gNowhere = nullptr;
 DWORD WINAPI FaultingWorker(void*) {
     *gNowhere = 1;
     return 0;
+}
+
+// The host's second status text faults: that comes inside the group's update, while the run
+// holds the group's folder busy.
+volatile LONG gTextsUntilFault = 0;
+
+void WINAPI FaultingSetMessageText(HWND window, LPCSTR text) {
+    if (InterlockedDecrement(&gTextsUntilFault) == 0)
+        *gNowhere = 1;
+    FakeSetMessageText(window, text);
+}
+
+TEST_F(Lifecycle, AFaultInATimerRunLeavesNeitherTheRunNorItsFolderStuck) {
+    GuardSharedLocks();
+    LoadConfigText(
+        "<Setup><Server><Location>news.a</Location>"
+        "<Subgroup><FolderID>a\\1\\</FolderID><GroupName>g1</GroupName><Synchronization>1</Synchronization></Subgroup>"
+        "</Server></Setup>");
+    gHostApi.BKA_SetMessageText = FaultingSetMessageText;
+    gTextsUntilFault = 2;
+    ASSERT_TRUE(StartSyncRun());
+    EXPECT_TRUE(WaitFor([] { return ActiveWorkerCount() == 0; }));
+    EXPECT_FALSE(gBusyFolders.Contains("a\\1\\"));
+    std::vector<std::string> texts = Messages();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Access Violation from Becky!");
+    // The next run is not refused as if the faulted one were still going.
+    ASSERT_TRUE(StartSyncRun());
+    EXPECT_TRUE(WaitFor([] { return ActiveWorkerCount() == 0; }));
+    EXPECT_EQ(Messages().back(), "Done.");
+    ForgetSharedLocks();
 }
 
 TEST_F(Lifecycle, AccessViolationInAWorkerIsReportedAndEndsOnlyThatWorker) {
