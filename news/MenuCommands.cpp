@@ -11,8 +11,8 @@
 #include "news/NewsState.h"
 #include "news/NewsTasks.h"
 #include "news/UiAnswerCache.h"
-#include "news/Workers.h"
 #include "news/WindowHooks.h"
+#include "news/Workers.h"
 #include "nntp/ArticleText.h"
 
 namespace {
@@ -57,18 +57,6 @@ int AnswerWithoutWaiting(UiAnswerCache& cache, const std::string& mailBox, const
     return answer;
 }
 
-template <typename Body>
-void RunCommand(Body body) {
-    if (!gHostApi.IsBound())
-        return;
-    try {
-        CSE::Guard(body);
-    } catch (const CSE& fault) {
-        ReportProcessorFault(fault.GetExceptionCode());
-    } catch (...) {
-    }
-}
-
 void HookFolderView(HWND mainWindow) {
     HWND frame = FindWindowExA(mainWindow, nullptr, "AfxMDIFrame42s", nullptr);
     HWND view = frame ? GetWindow(frame, GW_CHILD) : nullptr;
@@ -77,6 +65,25 @@ void HookFolderView(HWND mainWindow) {
 }
 
 }  // namespace
+
+void RunGuardedCommand(void (*body)(void*), void* arg) {
+    if (!gHostApi.IsBound())
+        return;
+    DWORD fault = 0;
+    try {
+        CSE::Guard(body, arg);
+    } catch (const CSE& caught) {
+        fault = caught.GetExceptionCode();
+    } catch (...) {
+    }
+    if (fault == 0)
+        return;
+    // The report is a host call as well; a second fault there must not reach the host either.
+    try {
+        CSE::Guard([fault] { ReportProcessorFault(fault); });
+    } catch (...) {
+    }
+}
 
 void InitMenu(HWND window, HMENU menu, int type) {
     if (type == kMenuMain) {

@@ -9,6 +9,15 @@
 // every type then gets its commands from the table.
 void InitMenu(HWND window, HMENU menu, int type);
 
+// Runs a command's body inside a fault guard when the host is bound: a processor fault is
+// reported and ends only the command, any C++ exception is swallowed, and the locks that the
+// guard knows are released, so nothing escapes into the host with a lock held.
+void RunGuardedCommand(void (*body)(void*), void* arg);
+template <typename Body>
+void RunCommand(Body body) {
+    RunGuardedCommand([](void* p) { (*static_cast<Body*>(p))(); }, &body);
+}
+
 void WINAPI OnToggleOnline(HWND window, LPARAM param);
 void WINAPI OnUpdateNow(HWND window, LPARAM param);
 void WINAPI OnPostNewArticle(HWND window, LPARAM param);

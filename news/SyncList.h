@@ -10,7 +10,8 @@ struct SyncRecord {
     std::string location;  // the server's Location
     std::string groupName;
     std::string folderId;
-    int headersOnly;  // 1 for style "1" (overviews only), 0 for style "2" (whole articles)
+    int headersOnly;       // 1 for style "1" (overviews only), 0 for style "2" (whole articles)
+    std::string serverId;  // the server's ID (its host mailbox): two servers may share a Location
 
     bool operator==(const SyncRecord& other) const {
         return location == other.location && groupName == other.groupName && folderId == other.folderId &&

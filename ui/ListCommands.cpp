@@ -180,40 +180,25 @@ void InitMenus(HMENU menu, int type) {
         AppendMenuA(target, MF_POPUP, reinterpret_cast<UINT_PTR>(items), "Rillpost");
 }
 
-// Command callbacks return to the host whatever happens inside.
+// Command callbacks return to the host whatever happens inside, a processor fault included.
 void WINAPI OnModifyHeaders(HWND, LPARAM) {
-    try {
-        if (gHostApi.IsBound())
-            ModifyHeaders();
-    } catch (...) {
-    }
+    RunCommand([] { ModifyHeaders(); });
 }
 
 void WINAPI OnCombineMail(HWND, LPARAM) {
-    try {
-        if (gHostApi.IsBound())
-            CombineMail();
-    } catch (...) {
-    }
+    RunCommand([] { CombineMail(); });
 }
 
 void WINAPI OnManageNewsGroup(HWND, LPARAM) {
-    try {
-        if (!gHostApi.IsBound())
-            return;
+    RunCommand([] {
         PendingChanges changes;
         if (RunManageDialog(gMainWindow, CurrentServerLocation(), &changes))
             ApplyPendingChanges(changes);
-    } catch (...) {
-    }
+    });
 }
 
 void WINAPI OnSynchronization(HWND, LPARAM) {
-    try {
-        if (gHostApi.IsBound())
-            RunSyncDialog(gMainWindow);
-    } catch (...) {
-    }
+    RunCommand([] { RunSyncDialog(gMainWindow); });
 }
 
 int WINAPI CombineUi(HWND, LPARAM) {

@@ -146,6 +146,7 @@ bool SyncDialog::OnInit() {
         OptexLock hold(gConfigOptex);
         gConfig.ResetPosition();
         if (mailBox && gConfig.SelectRecord("Setup:Server", "ID", mailBox, false, true)) {
+            serverId_ = mailBox;
             gConfig.SavePosition("TEMP");
             location_ = gConfig.GetString("Location", "", true);
             records = BuildSyncList(gConfig);
@@ -153,9 +154,9 @@ bool SyncDialog::OnInit() {
         gConfig.ResetPosition();
     }
     for (const SyncRecord& record : records) {
-        if (record.location != location_)
+        if (record.serverId != serverId_)
             continue;
-        rows_.push_back(Row{record.groupName, record.headersOnly != 0});
+        rows_.push_back(Row{record.groupName, record.folderId, record.headersOnly != 0});
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(rows_.size()) - 1;
@@ -179,9 +180,9 @@ bool SyncDialog::OnOK() {
         records = BuildSyncList(gConfig);
     }
     for (const Row& row : rows_) {
-        SyncRun::Group group{row.group, std::string(), row.headersOnly ? 1 : 0};
+        SyncRun::Group group{row.group, row.folderId, row.headersOnly ? 1 : 0};
         for (const SyncRecord& record : records) {
-            if (record.location == location_ && record.groupName == row.group) {
+            if (record.serverId == serverId_ && record.groupName == row.group) {
                 group.folderId = record.folderId;
                 break;
             }

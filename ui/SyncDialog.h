@@ -31,6 +31,7 @@ protected:
 private:
     struct Row {
         std::string group;
+        std::string folderId;  // as listed when the dialog opened (empty: none)
         bool headersOnly;
     };
     void ShowProgress();
@@ -38,6 +39,7 @@ private:
 
     std::vector<Row> rows_;
     std::string location_;
+    std::string serverId_;          // the current mailbox: the server is this one, not every one at location_
     std::shared_ptr<SyncRun> run_;  // the running or last run; null before the first
     bool closeWhenFinished_ = false;
 };
