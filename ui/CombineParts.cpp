@@ -41,7 +41,8 @@ bool IsPlaceholder(const std::string& source) {
     std::string value = Unfolded(block.fields[index]);
     while (!value.empty() && (value.back() == ' ' || value.back() == '\t'))
         value.pop_back();
-    return value == "FALSE";
+    // "TRUE" is a placeholder whose article is on its way: its body is still the overview's.
+    return value == "FALSE" || value == "TRUE";
 }
 
 int CompareSubjects(const std::string& a, const std::string& b) {

@@ -13,7 +13,8 @@ struct CombinePart {
 
 // The Subject of a message's text, unfolded and decoded; empty when it has none.
 std::string MessageSubject(const std::string& source);
-// A placeholder whose article was never retrieved (X-RILLPOST-FLAG "FALSE").
+// A placeholder whose article is not in it: never retrieved (X-RILLPOST-FLAG "FALSE") or still
+// being retrieved ("TRUE").
 bool IsPlaceholder(const std::string& source);
 
 // Case-insensitive order in which runs of digits compare by their value, so that "2/12" comes

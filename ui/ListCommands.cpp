@@ -120,7 +120,8 @@ void CombineMail() {
         if (!HostSource(mail, &part.source))
             continue;
         part.subject = MessageSubject(part.source);
-        if (IsPlaceholder(part.source)) {
+        // A retrieved article that waits to replace its placeholder is not in the source yet.
+        if (IsPlaceholder(part.source) || gPendingSources.Contains(mail)) {
             ShowMessage("\"" + part.subject +
                             "\" has not been retrieved yet. Open it to retrieve the article, then combine again.",
                         MB_OK | MB_ICONEXCLAMATION);
