@@ -17,14 +17,15 @@ namespace {
 const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
 const char kNoArticlesAdded[] = "0 new articles added";
 const char kBadLocation[] = "The news server's address is not a host name with an optional \":port\" (1 to 65535).";
-const char kLoginNeedsTls[] = "The login was not sent: this server is set to use TLS, and the connection is not encrypted.";
+const char kLoginNeedsTls[] =
+    "The login was not sent: this server is set to use TLS, and the connection is not encrypted.";
 const char kCertificateRefused[] =
     "The server's certificate was not trusted, so the connection was closed before anything was sent.";
 const char kNoStartTls[] =
     "The server does not offer STARTTLS, so the connection was closed without sending anything more. Choose "
     "another security setting for this server only if you accept that everything, the password too, goes in clear.";
-const char kStartTlsRefused[] = "The server refused STARTTLS, so the connection was closed without sending anything more: ";
-
+const char kStartTlsRefused[] =
+    "The server refused STARTTLS, so the connection was closed without sending anything more: ";
 
 // The system's text for a sockets-layer error, or empty when it has none.
 std::string SystemErrorText(int code) {
@@ -58,9 +59,14 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     if (port_ != 0)
         port = port_;
     socket_.Create(SOCK_STREAM);
+    // A Cancel that came before this socket existed had nothing to close; it is seen here, and
+    // again after the name lookup, so that the operation never connects. A Cancel from now on
+    // closes this socket and the connect or the next read fails.
+    FailIfCancelled();
     if (opening.connecting)
         status(opening.connecting);
     SOCKADDR_IN address = CBlockingSocket::GetHostByName(host.c_str(), port);
+    FailIfCancelled();
     socket_.Connect(reinterpret_cast<const SOCKADDR*>(&address));
     if (record.security == kSecurityTls)
         SecureConnection(server, host, record.trustedCertificate);
@@ -81,20 +87,21 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         StartTls(server, host, record.trustedCertificate);
 
     bool loggedIn = true;
+    // The account is read again (it may have changed since the connection was opened) and copied
+    // out: the lock is never held while the server is waited for, or a server that stalls in the
+    // login would stop every folder opening and menu of the client with it.
+    ServerAccount account;
     {
-        // Held through the AUTHINFO exchange so that the account read stays the one used; an
-        // exception leaves through the lock's destructor.
         OptexLock lock(*context_.configOptex);
-        ServerAccount account = ReadServerAccount(*context_.config, server);
-        if (account.authentication != 0) {
-            // The record may have changed since the connection was opened; a login is never
-            // sent in clear to a server whose record asks for TLS.
-            if (account.security != kSecurityPlain && !socket_.IsSecure())
-                throw new CBlockingSocketException(std::string(kLoginNeedsTls), 0L);
-            if (opening.loggingIn)
-                status(opening.loggingIn);
-            loggedIn = Authenticate(account.username, account.password);
-        }
+        account = ReadServerAccount(*context_.config, server);
+    }
+    if (account.authentication != 0) {
+        // A login is never sent in clear to a server whose record asks for TLS.
+        if (account.security != kSecurityPlain && !socket_.IsSecure())
+            throw new CBlockingSocketException(std::string(kLoginNeedsTls), 0L);
+        if (opening.loggingIn)
+            status(opening.loggingIn);
+        loggedIn = Authenticate(account.username, account.password);
     }
     // Reported after the lock is released: a message box waits for the user, and every other
     // configuration access would wait with it.
@@ -234,7 +241,16 @@ void NewsClient::ReportOtherFailure() {
     }
 }
 
+void NewsClient::FailIfCancelled() {
+    if (!IsCancelled())
+        return;
+    socket_.Close();
+    WSASetLastError(WSAEINTR);
+    throw new CBlockingSocketException("Connect Failed");
+}
+
 void NewsClient::Cancel() {
+    InterlockedExchange(&cancelled_, 1);
     for (int attempt = 0; attempt < 2; ++attempt) {
         try {
             socket_.Close();
@@ -249,6 +265,9 @@ void NewsClient::Cancel() {
 void NewsClient::ReportSocketFailure(const CBlockingSocketException& failure,
                                      bool showSystemText,
                                      const StatusFn& show) {
+    // The failure that a Cancel causes is the user's own doing.
+    if (IsCancelled())
+        return;
     if (failure.IsShownAsIs()) {
         if (showSystemText)
             show(failure.GetMessage());

@@ -47,11 +47,19 @@ public:
     // the host re-reads the folder when it is on display. inDialog 1 reports to `dialog`, which
     // may be null (the timer's run). A failed update gives back the part of its range that it
     // did not append. Nothing is thrown.
-    bool UpdateGroupHeaders(std::string server, std::string group, std::string folderId, int inDialog, SyncView* dialog);
+    bool UpdateGroupHeaders(std::string server,
+                            std::string group,
+                            std::string folderId,
+                            int inDialog,
+                            SyncView* dialog);
     // The same range, fetched as whole articles with ARTICLE and appended as received.
     bool UpdateGroupArticles(std::string server, std::string group, std::string folderId, SyncView* dialog);
     // UpdateGroupHeaders in dialog mode when headersOnly is non-zero, else UpdateGroupArticles.
-    bool SynchronizeGroup(std::string server, std::string group, std::string folderId, int headersOnly, SyncView* dialog);
+    bool SynchronizeGroup(std::string server,
+                          std::string group,
+                          std::string folderId,
+                          int headersOnly,
+                          SyncView* dialog);
     // Fetches one article and puts it in place of its placeholder (or on display, see
     // NewsRetrieval.cpp). On failure the placeholder's download flag goes back to "FALSE".
     bool RetrieveArticle(std::string server, std::string group, std::string mailId, std::string messageId, int size);
@@ -92,8 +100,10 @@ public:
 
     // A progress dialog's Cancel, from the user-interface thread: closes the connection so that
     // the operation's blocked socket call fails. A close that fails is tried once more; nothing
-    // is thrown.
+    // is thrown. It holds for the client's whole life: an operation that has not connected yet
+    // never does, and the failures that follow a Cancel are not shown.
     void Cancel();
+    bool IsCancelled() const { return cancelled_ != 0; }
 
     // The connection (tests and the operations' own helpers).
     CBlockingSocket& Socket() { return socket_; }
@@ -129,8 +139,14 @@ private:
     // MODE READER and asked again.
     std::string OneLineCommand(const std::string& command);
     // ARTICLE with its multi-line answer read by ReadResponse, with the same transit-mode retry.
-    void ReadArticle(const std::string& messageId, std::string* reply, int size, const std::string& mailId,
-                     SyncView* sync, const std::string& itemText, int itemCount, int itemNumber);
+    void ReadArticle(const std::string& messageId,
+                     std::string* reply,
+                     int size,
+                     const std::string& mailId,
+                     SyncView* sync,
+                     const std::string& itemText,
+                     int itemCount,
+                     int itemNumber);
     // POST, the article and the server's verdict, once the connection is open.
     bool SendArticle(const std::string& article, PostingView* dialog);
     // The update steps shared by both styles; see NewsReading.cpp.
@@ -145,6 +161,8 @@ private:
     void ReportSocketFailure(const CBlockingSocketException& failure, bool showSystemText, const StatusFn& show);
     // Shows that an exception other than the socket's ended an operation.
     void ReportOtherFailure();
+    // Throws, having closed the socket, once Cancel was called.
+    void FailIfCancelled();
 
     NewsContext context_;
     CBlockingSocket socket_;
@@ -152,7 +170,8 @@ private:
     bool groupListComplete_ = false;
     unsigned short port_ = 0;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
-    bool readerMode_ = false;  // MODE READER was sent on the current connection
+    bool readerMode_ = false;      // MODE READER was sent on the current connection
+    volatile LONG cancelled_ = 0;  // set by Cancel from the user-interface thread
 };
 
 // Sets a placeholder's "X-RILLPOST-FLAG" back to "FALSE" so that opening it again retries the

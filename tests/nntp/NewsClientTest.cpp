@@ -135,6 +135,33 @@ TEST_F(NewsClientTest, LoginOutcomes) {
     }
 }
 
+// A server that never answers the user name: the login waits for it without the configuration
+// lock, so every other reader of the configuration goes on meanwhile.
+TEST_F(NewsClientTest, TheConfigurationLockIsFreeWhileTheLoginWaits) {
+    Configure(1, "alice", "secret");
+    client_.SetTimeout(5);
+    server_.Use("list_ok AUTHINFO_USER=silence");
+    std::atomic<bool> done{false};
+    std::thread fetch([&] {
+        client_.GetGroupList("127.0.0.1", &dialog_);
+        done = true;
+    });
+    for (int i = 0; i < 500 && !dialog_.Saw("Logining to the server..."); ++i)
+        Sleep(10);
+    Sleep(300);  // AUTHINFO USER is on its way or waiting for its answer
+    bool free = false;
+    std::thread other([&] {
+        free = optex_.TryEnter();
+        if (free)
+            optex_.Leave();
+    });
+    other.join();
+    EXPECT_FALSE(done) << "the login ended before the lock was tried";
+    EXPECT_TRUE(free);
+    fetch.join();
+    EXPECT_EQ("MODE READER|AUTHINFO USER alice", server_.Log());
+}
+
 // Memory running out (or any other exception) inside the fetch ends it like a failure: shown and
 // false; nothing reaches the dialog's thread.
 TEST_F(NewsClientTest, ExceptionsOtherThanTheSocketsEndTheFetchAndAreShown) {

@@ -127,6 +127,34 @@ TEST_F(NewsReadingTest, AFailedUpdateNeverGivesBackBelowTheRangeAsked) {
     EXPECT_EQ(LastNumber(), 6);
 }
 
+// Cancel pressed before the operation has connected: it never connects, and an article to post
+// comes back to the user.
+TEST_F(NewsReadingTest, CancelBeforeTheConnectionStopsEveryOperation) {
+    const char* const operations[] = {"post", "group list", "synchronize"};
+    for (const char* operation : operations) {
+        SCOPED_TRACE(operation);
+        host_.Reset();
+        server_.Use("normal");
+        NewsClient client(NewsContext{&config_, &optex_, &host_, &host_, &host_});
+        client.SetPort(server_.NewsPort());
+        client.SetTimeout(2);
+        client.Cancel();
+        bool ok = true;
+        if (std::string(operation) == "post")
+            ok = client.PostArticle("127.0.0.1", "Newsgroups: fake.test\r\nSubject: s\r\n\r\nbody\r\n", nullptr);
+        else if (std::string(operation) == "group list")
+            ok = client.GetGroupList("127.0.0.1", nullptr);
+        else
+            ok = client.SynchronizeGroup("127.0.0.1", "fake.test", kFolder, 1, nullptr);
+        EXPECT_FALSE(ok);
+        EXPECT_EQ("", server_.LogAll());
+        EXPECT_EQ(host_.returned.size(), std::string(operation) == "post" ? 1u : 0u);
+        EXPECT_TRUE(host_.appends.empty());
+        for (const std::string& event : host_.events)
+            EXPECT_NE(event.compare(0, 4, "box "), 0) << "a cancelled operation shows no failure: " << event;
+    }
+}
+
 TEST_F(NewsReadingTest, OddOverviewLinesKeepTheirFieldsInPlace) {
     ASSERT_TRUE(Update("overview_odd"));
     ASSERT_EQ(host_.appends.size(), 5u);
