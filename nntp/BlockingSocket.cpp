@@ -11,13 +11,23 @@ namespace {
 }
 
 // select() on this socket alone; > 0 when ready, 0 on time-out, < 0 on failure.
-int WaitReady(SOCKET handle, bool forWrite, int seconds) {
+int WaitReadyMs(SOCKET handle, bool forWrite, unsigned long long milliseconds) {
     fd_set set;
     FD_ZERO(&set);
     FD_SET(handle, &set);
-    timeval timeout{seconds, 0};
+    timeval timeout{static_cast<long>(milliseconds / 1000), static_cast<long>(milliseconds % 1000 * 1000)};
     return select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &timeout);
 }
+
+int WaitReady(SOCKET handle, bool forWrite, int seconds) {
+    return WaitReadyMs(handle, forWrite, static_cast<unsigned long long>(seconds < 0 ? 0 : seconds) * 1000);
+}
+
+// Clears the pace of a line read however the read ends.
+struct LinePace {
+    ReplyPace& pace;
+    ~LinePace() { pace.Stop(); }
+};
 
 }  // namespace
 
@@ -109,13 +119,29 @@ int CBlockingSocket::Write(const char* buffer, int length, int seconds) {
     return total;
 }
 
+CBlockingSocket::BlockReply::BlockReply(CBlockingSocket& socket, int seconds) : socket_(socket) {
+    socket_.pace_.StartBlock(GetTickCount64(), static_cast<uint64_t>(seconds < 1 ? 1 : seconds) * 1000);
+}
+
 int CBlockingSocket::RawReceive(char* buffer, int size, int seconds) {
     SOCKET handle = OpenHandle("Receive Failed");
-    if (WaitReady(handle, false, seconds) == 0)
+    unsigned long long wait = static_cast<unsigned long long>(seconds < 0 ? 0 : seconds) * 1000;
+    if (pace_.IsActive()) {
+        // The reply's own deadline may come before this read's time-out.
+        ULONGLONG now = GetTickCount64();
+        uint64_t due = pace_.Due(now);
+        if (due <= now)
+            Fail("Receive timeout");
+        if (due != ReplyPace::kNoLimit && due - now < wait)
+            wait = due - now;
+    }
+    if (WaitReadyMs(handle, false, wait) == 0)
         Fail("Receive timeout");
     int received = recv(handle, buffer, size, 0);
     if (received == SOCKET_ERROR)
         Fail("Receive Failed");
+    if (received > 0 && pace_.IsActive())
+        pace_.Received(static_cast<size_t>(received), GetTickCount64());
     return received;
 }
 
@@ -145,6 +171,8 @@ void CBlockingSocket::FailReceive(int error) {
 int CBlockingSocket::ReadLine(std::string* out, int seconds) {
     out->clear();
     LineAssembler line(maxLine_);
+    pace_.StartLine(GetTickCount64(), static_cast<uint64_t>(seconds < 1 ? 1 : seconds) * 1000);
+    LinePace clear{pace_};
     // One byte per receive: whatever follows the line stays in the socket for the next read.
     while (!line.IsComplete()) {
         char byte;
@@ -161,6 +189,7 @@ int CBlockingSocket::ReadLine(std::string* out, int seconds) {
 int CBlockingSocket::ReadMultiLine(std::string* out, int seconds) {
     out->clear();
     MultiLineAssembler reply(maxReply_);
+    BlockReply pace(*this, seconds);
     char piece[kPieceSize + 1];
     while (reply.GetState() == MultiLineAssembler::kMore) {
         int received = Receive(piece, kPieceSize, seconds);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "nntp/BlockingSocketException.h"
+#include "nntp/ReplyPace.h"
 #include "nntp/TlsChannel.h"
 
 class CBlockingSocket : private TlsTransport {
@@ -51,11 +52,27 @@ public:
 
     int WriteString(const std::string& text, int seconds);
     // One line, CR LF kept. A peer that closes before the LF or sends more than the line cap
-    // makes it throw "Receive Failed".
+    // makes it throw "Receive Failed"; a line not complete within twice `seconds` throws
+    // "Receive timeout".
     int ReadLine(std::string* out, int seconds);
     // A multi-line reply without its terminating "." line, text lines dot-unstuffed; an error
-    // status line alone when no block follows it.
+    // status line alone when no block follows it. A reply that brings less than 1 KB in some
+    // `seconds` throws "Receive timeout" (see ReplyPace).
     int ReadMultiLine(std::string* out, int seconds);
+
+    // Holds the pace of one reply for as long as it lives: every read below it, through the
+    // secure channel too, ends in "Receive timeout" once the reply is too slow. For callers that
+    // read a multi-line reply with Receive themselves.
+    class BlockReply {
+    public:
+        BlockReply(CBlockingSocket& socket, int seconds);
+        ~BlockReply() { socket_.pace_.Stop(); }
+        BlockReply(const BlockReply&) = delete;
+        BlockReply& operator=(const BlockReply&) = delete;
+
+    private:
+        CBlockingSocket& socket_;
+    };
 
     void SetLimits(size_t maxLine, size_t maxReply) {
         maxLine_ = maxLine;
@@ -80,6 +97,8 @@ private:
     // The send time-out set on the handle in seconds, -1 when none is. Only the thread that
     // sends touches it.
     int sendTimeout_ = -1;
+    // The reply being read; only the thread that reads touches it.
+    ReplyPace pace_;
     size_t maxLine_ = kDefaultMaxLine;
     size_t maxReply_ = kDefaultMaxReply;
     std::unique_ptr<CTlsChannel> tls_;

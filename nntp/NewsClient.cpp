@@ -173,6 +173,7 @@ void NewsClient::ReadResponse(std::string* out,
     StrFormatByteSizeA(static_cast<DWORD>(expectedSize < 0 ? 0 : expectedSize), sizeText, sizeof sizeText);
     out->clear();
     MultiLineAssembler reply(socket_.MaxReply());
+    CBlockingSocket::BlockReply pace(socket_, timeout_);
     char piece[CBlockingSocket::kPieceSize + 1];
     long long total = 0;
     while (reply.GetState() == MultiLineAssembler::kMore) {

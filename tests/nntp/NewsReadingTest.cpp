@@ -98,6 +98,9 @@ TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
         {"xover_silent", 2, false, "", 0, 2, "message Receive timeout"},
         {"xover_endless", 2, false, "", 0, 2, nullptr},
         {"group_silent", 2, false, "", 0, 2, "message Receive timeout"},
+        // A server that trickles: every read gets a byte, the reply still has its deadline.
+        {"normal GREETING=trickle:1", 2, false, "", 0, 2, "message Receive timeout"},
+        {"normal XOVER=trickle:0.2", 2, false, "", 0, 2, "message Receive timeout"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);

@@ -35,6 +35,7 @@ How a command is answered is its mode (a setting named after the command):
   stall:N    the same, then silence
   endless    the reply's first four bytes, then a line that never ends
   huge:N     the normal reply grown to about N bytes (filler lines, or a long status line)
+  trickle:S  the normal reply, one byte every S seconds (S may have decimals)
 """
 import os
 import re
@@ -141,7 +142,7 @@ for command in ("GROUP", "XOVER", "ARTICLE"):
                          ("endless", "endless"), ("huge", "huge:%d" % HUGE_BYTES), ("split", "split")):
         SCENARIOS["%s_%s" % (command.lower(), suffix)] = {command: mode}
 
-MODE_SYNTAX = re.compile(r"^(ok|split|\d{3}|silence|endless|(cut|stall):-?\d+|huge:\d+)$")
+MODE_SYNTAX = re.compile(r"^(ok|split|\d{3}|silence|endless|(cut|stall):-?\d+|huge:\d+|trickle:\d+(\.\d+)?)$")
 
 state = {"scenario": {}, "keep": False, "logs": [], "posted": b"", "last": time.time()}
 lock = threading.Lock()
@@ -341,6 +342,12 @@ class Connection:
             if kind == "stall":
                 time.sleep(HOLD_SECONDS)
             return False
+        elif kind == "trickle":
+            # The whole reply, one byte every so many seconds: each read gets something, the
+            # reply never gets anywhere.
+            for i in range(len(data)):
+                self.conn.sendall(data[i:i + 1])
+                time.sleep(float(arg))
         elif kind == "endless":
             self.conn.sendall(data[:4])
             chunk, sent = b"x" * 65536, 0
