@@ -182,3 +182,9 @@ void Optex::LeaveTo(int depth) {
     while (OwnedDepth() > depth)
         Leave();
 }
+
+TimedOptexLock::TimedOptexLock(Optex& optex, unsigned long waitMs) : optex_(optex) {
+    DWORD start = GetTickCount();
+    while (!(held_ = optex_.TryEnter()) && GetTickCount() - start < waitMs)
+        Sleep(20);
+}

@@ -82,3 +82,22 @@ public:
 private:
     Optex& optex_;
 };
+
+// Holds an Optex when it could be taken within waitMs: for the user-interface thread, which must
+// never wait behind a worker without bound (the worker may be inside a host call that needs this
+// very thread).
+class TimedOptexLock {
+public:
+    TimedOptexLock(Optex& optex, unsigned long waitMs);
+    ~TimedOptexLock() {
+        if (held_)
+            optex_.Leave();
+    }
+    TimedOptexLock(const TimedOptexLock&) = delete;
+    TimedOptexLock& operator=(const TimedOptexLock&) = delete;
+    bool Held() const { return held_; }
+
+private:
+    Optex& optex_;
+    bool held_ = false;
+};

@@ -9,12 +9,13 @@
 
 #include "host/CSE.h"
 #include "host/HostApi.h"
-#include "news/NewsExports.h"
 #include "news/MenuCommands.h"
+#include "news/NewsExports.h"
 #include "news/NewsFolder.h"
 #include "news/NewsState.h"
 #include "news/NewsTasks.h"
 #include "news/PluginNewsHost.h"
+#include "news/RetrievalList.h"
 #include "news/StatusPostingView.h"
 #include "news/Workers.h"
 #include "nntp/ArticleText.h"
@@ -39,7 +40,6 @@ std::string SpecifiedHeader(const char* name) {
     value[kHeaderBuffer - 1] = '\0';
     return value;
 }
-
 
 // The news-folder test for the host's current mailbox and folder, with its own lock.
 bool FindCurrentNewsFolder(std::string* location, std::string* group) {
@@ -97,7 +97,12 @@ void OpenNewsFolder(LPCSTR folderId) {
 // user-interface thread, inside the fault guard of BKC_OnOpenMail. False when the message is not
 // in a news folder (then it is not handed to the location plug-in either).
 bool RetrieveIfPlaceholder(const std::string& mailId) {
-    if (SpecifiedHeader("X-RILLPOST-FLAG") != "FALSE")
+    std::string flag = SpecifiedHeader("X-RILLPOST-FLAG");
+    // "TRUE" while no retrieval of it runs and no article waits for it: the retrieval that set
+    // it ended without finishing (exit, a dead worker, a fault in the hand-over), so it is
+    // fetched again rather than left a placeholder for good.
+    bool unfinished = flag == "TRUE" && !gRetrievals.Contains(mailId) && !gPendingSources.Contains(mailId);
+    if (flag != "FALSE" && !unfinished)
         return true;
     std::string location, group;
     if (!FindCurrentNewsFolder(&location, &group))
@@ -152,27 +157,6 @@ void PrepareCompose(HWND compose, int mode) {
     gHostApi.BKA_CompSetSpecifiedHeader(compose, "To", group.c_str());
 }
 
-// Holds the configuration lock when it could be taken within `waitMs`; a send must not hang the
-// host behind a worker that holds it through a slow login.
-class TimedConfigLock {
-public:
-    explicit TimedConfigLock(DWORD waitMs) {
-        DWORD start = GetTickCount();
-        while (!(held_ = gConfigOptex.TryEnter()) && GetTickCount() - start < waitMs)
-            Sleep(20);
-    }
-    ~TimedConfigLock() {
-        if (held_)
-            gConfigOptex.Leave();
-    }
-    TimedConfigLock(const TimedConfigLock&) = delete;
-    TimedConfigLock& operator=(const TimedConfigLock&) = delete;
-    bool Held() const { return held_; }
-
-private:
-    bool held_ = false;
-};
-
 int ShowSendMessage(const char* text) {
     gShowMessageBox(gMainWindow, text, kCaption, MB_OK | MB_ICONWARNING);
     return kSendRefused;
@@ -187,7 +171,8 @@ int SendMessageText(const std::string& text) {
     std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
     std::string location;
     {
-        TimedConfigLock hold(kSendLockWaitMs);
+        // A send must not hang the host behind a worker that holds the lock.
+        TimedOptexLock hold(gConfigOptex, kSendLockWaitMs);
         if (!hold.Held())
             return ShowSendMessage(kConfigurationBusy);
         gConfig.ResetPosition();
@@ -201,6 +186,8 @@ int SendMessageText(const std::string& text) {
     gPostingWindows.DestroyFinished();
     auto record = std::make_unique<PostingRecord>();
     record->client = std::make_shared<NewsClient>(PluginNewsContext());
+    record->article = text;
+    record->inbox = mailBox + "!!!!Inbox\\";
     if (gCreatePostingWindow == nullptr || !gCreatePostingWindow(record.get(), gMainWindow))
         record->view = std::make_shared<StatusPostingView>();
     PostingRecord* started = record.get();
@@ -214,7 +201,10 @@ int SendMessageText(const std::string& text) {
 
 }  // namespace
 
-bool FindNewsFolder(const std::string& mailBox, const std::string& folderId, std::string* location, std::string* group) {
+bool FindNewsFolder(const std::string& mailBox,
+                    const std::string& folderId,
+                    std::string* location,
+                    std::string* group) {
     bool found = false;
     gConfig.ResetPosition();
     if (gConfig.SelectRecord("Setup:Server", "ID", mailBox.c_str(), false, true)) {

@@ -8,6 +8,7 @@
 
 #include "host/CSE.h"
 #include "host/HostApi.h"
+#include "news/ArticleReturn.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "news/SocketStart.h"
@@ -23,6 +24,9 @@ const char kSocketStartFailed[] =
 const char kConfigFileName[] = "Rillpost.xml";
 
 bool gSocketsStarted = false;
+
+// Everything BKC_OnExit waits for, together.
+const DWORD kExitBudgetMs = 5000;
 
 // Folder of module, with its trailing backslash.
 std::string ModuleFolder(HMODULE module) {
@@ -122,20 +126,38 @@ int WINAPI BKC_OnStart() {
 }
 
 int WINAPI BKC_OnExit() {
+    // Exit never waits without bound: a worker may be inside a host call that the host runs on
+    // this very thread, and would never return while this thread waits for it. Every wait below
+    // shares one budget.
+    const DWORD start = GetTickCount();
+    auto left = [start](DWORD reserve) -> DWORD {
+        DWORD spent = GetTickCount() - start;
+        return spent + reserve >= kExitBudgetMs ? 0 : kExitBudgetMs - reserve - spent;
+    };
     // From here on no new timer run or long worker loop starts, and no timer callback is left
     // running once the timer is gone. Workers that are still busy keep the library loaded
     // themselves (Workers.h).
     InterlockedExchange(&gShuttingDown, 1);
     CancelSyncTimer();
+    // A posting still running may hear its server's answer within part of the budget; the
+    // articles of those that do not are stored in their news inbox from here, once each (a 240
+    // that comes after this point finds the article both posted and in the inbox).
+    for (DWORD wait = left(2000); !gPostingWindows.AllFinished() && wait > 0; wait = left(2000))
+        Sleep(50);
+    for (const auto& article : gPostingWindows.TakeOverRunning())
+        StoreArticleInInbox(article.first, article.second);
+    StoreReturnedArticlesNow();
     {
-        // Held although only this thread is meant to touch the document now: a worker that is
+        // Taken although only this thread is meant to touch the document now: a worker that is
         // still running may be in the middle of its own configuration sequence.
-        OptexLock hold(gConfigOptex);
-        PrepareConfigForExit(gConfig, gSettings.online);
-        SaveConfiguration();
+        TimedOptexLock hold(gConfigOptex, left(1000));
+        if (hold.Held()) {
+            PrepareConfigForExit(gConfig, gSettings.online);
+            SaveConfiguration();
+        }
     }
     gPostingWindows.DestroyFinished();
-    gPendingSources.Drain(true);
+    gPendingSources.DrainWithin(left(0));
     return 0;
 }
 

@@ -4,8 +4,11 @@
 
 #include <memory>
 
+#include "host/CSE.h"
+#include "news/ArticleReturn.h"
 #include "news/NewsState.h"
 #include "news/PluginNewsHost.h"
+#include "news/RetrievalList.h"
 #include "news/Workers.h"
 #include "nntp/NewsClient.h"
 
@@ -24,11 +27,29 @@ struct NewsTask {
 
 DWORD WINAPI NewsWorkerThread(void* param) {
     std::unique_ptr<NewsTask> task(static_cast<NewsTask*>(param));
-    NewsClient client(PluginNewsContext());
-    if (task->kind == NewsTask::kGroupUpdate)
-        client.UpdateGroupHeaders(task->text1, task->text2, task->text4, 0, nullptr);
-    else if (task->kind == NewsTask::kArticleRetrieval)
-        client.RetrieveArticle(task->text1, task->text2, task->text4, task->text3, task->number);
+    // The retrieval leaves the running list here, after the guard, however it ended: a fault
+    // abandons the frames below this one.
+    DWORD fault = 0;
+    try {
+        CSE::Guard([&] {
+            NewsClient client(PluginNewsContext());
+            if (task->kind == NewsTask::kGroupUpdate)
+                client.UpdateGroupHeaders(task->text1, task->text2, task->text4, 0, nullptr);
+            else if (task->kind == NewsTask::kArticleRetrieval)
+                client.RetrieveArticle(task->text1, task->text2, task->text4, task->text3, task->number);
+        });
+    } catch (const CSE& caught) {
+        fault = caught.GetExceptionCode();
+    } catch (...) {
+    }
+    if (task->kind == NewsTask::kArticleRetrieval)
+        gRetrievals.Remove(task->text4);
+    if (fault != 0) {
+        try {
+            CSE::Guard([fault] { ReportProcessorFault(fault); });
+        } catch (...) {
+        }
+    }
     return 0;
 }
 
@@ -44,10 +65,32 @@ struct PostTask {
 
 DWORD WINAPI PostWorkerThread(void* param) {
     std::unique_ptr<PostTask> task(static_cast<PostTask*>(param));
+    // The posting runs inside a guard of this frame: a processor fault anywhere in it abandons
+    // the frames below, the give-back at the posting's end among them, so this frame finishes
+    // the posting itself.
+    DWORD fault = 0;
     try {
-        task->client->PostArticle(task->server, task->article, task->view.get());
+        CSE::Guard([&] { task->client->PostArticle(task->server, task->article, task->view.get()); });
+    } catch (const CSE& caught) {
+        fault = caught.GetExceptionCode();
     } catch (...) {
         // PostArticle lets nothing out; whatever did, the posting has ended.
+    }
+    if (fault != 0) {
+        // Given back unless the server has answered 240 or the give-back was made already.
+        if (task->client->ClaimGiveBack())
+            ReturnArticleToUser(task->article, task->record->inbox);
+        try {
+            CSE::Guard([&] {
+                if (task->view)
+                    task->view->Hide();
+            });
+        } catch (...) {
+        }
+        try {
+            CSE::Guard([fault] { ReportProcessorFault(fault); });
+        } catch (...) {
+        }
     }
     gPostingWindows.Finish(task->record);
     return 0;
@@ -80,8 +123,10 @@ bool StartArticleRetrieval(const std::string& server,
     task->text4 = mailId;
     task->kind = NewsTask::kArticleRetrieval;
     task->number = size;
+    gRetrievals.Add(mailId);
     if (StartWorker(NewsWorkerThread, task))
         return true;
+    gRetrievals.Remove(mailId);
     delete task;
     ResetDownloadFlag(ThePluginHost(), ThePluginShared(), mailId);
     return false;

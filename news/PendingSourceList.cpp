@@ -13,15 +13,33 @@ bool PendingSourceList::Drain(bool wait) {
         lock_.Enter();
     else if (!lock_.TryEnter())
         return false;
-    // Taken out first: a host call may re-enter the plug-in, which must see an empty list.
-    std::vector<std::pair<std::string, std::string>> sources;
-    sources.swap(sources_);
-    for (const auto& pair : sources) {
-        if (gHostApi.IsBound())
-            gHostApi.BKA_SetSource(pair.first.c_str(), pair.second.c_str());
-    }
+    DrainLocked();
     lock_.Leave();
     return true;
+}
+
+bool PendingSourceList::DrainWithin(unsigned long waitMs) {
+    DWORD start = GetTickCount();
+    while (!lock_.TryEnter()) {
+        if (GetTickCount() - start >= waitMs)
+            return false;
+        Sleep(20);
+    }
+    DrainLocked();
+    lock_.Leave();
+    return true;
+}
+
+void PendingSourceList::DrainLocked() {
+    // One entry at a time, each taken out before its host call: a call that re-enters the
+    // plug-in must not see it again, and a fault in one call loses only that entry (its
+    // placeholder is fetched again when opened); the rest stay listed for the next drain.
+    while (!sources_.empty()) {
+        std::pair<std::string, std::string> entry = std::move(sources_.front());
+        sources_.erase(sources_.begin());
+        if (gHostApi.IsBound())
+            gHostApi.BKA_SetSource(entry.first.c_str(), entry.second.c_str());
+    }
 }
 
 bool PendingSourceList::Contains(const std::string& mailId) {

@@ -18,12 +18,17 @@ public:
     // Hands every pair to the host with BKA_SetSource in list order and empties the list.
     // With wait false the lock is only tried, so the user-interface thread never waits for a
     // worker; false then means the list was left for a later call.
+    // A fault in one BKA_SetSource drops only that pair; the rest stay listed.
     bool Drain(bool wait);
+    // The same, waiting for the lock no longer than waitMs (exit); false when it never came.
+    bool DrainWithin(unsigned long waitMs);
     size_t Size();
     // Whether a text for mailId waits in the list.
     bool Contains(const std::string& mailId);
 
 private:
+    void DrainLocked();
+
     Optex& lock_;
     std::vector<std::pair<std::string, std::string>> sources_;
 };

@@ -37,7 +37,8 @@ bool PluginNewsHost::AskTrustCertificate(const std::string& server,
                                          const std::string& fingerprint,
                                          const std::string& subject) {
     // Modal and owned by the main window, from the worker's own thread, as its message boxes are.
-    return gRunCertificateDialog != nullptr && gRunCertificateDialog(gMainWindow, server, problem, fingerprint, subject);
+    return gRunCertificateDialog != nullptr &&
+           gRunCertificateDialog(gMainWindow, server, problem, fingerprint, subject);
 }
 
 void PluginNewsHost::SetHostMessage(const std::string& text) {

@@ -45,3 +45,28 @@ size_t PostingWindowList::Size() {
     SectionLock hold(&lock_);
     return records_.size();
 }
+
+bool PostingWindowList::AllFinished() {
+    SectionLock hold(&lock_);
+    return std::none_of(records_.begin(), records_.end(),
+                        [](PostingRecord* record) { return record->inProgress != 0; });
+}
+
+std::vector<std::pair<std::string, std::string>> PostingWindowList::TakeOverRunning() {
+    std::vector<std::pair<std::string, std::string>> articles;
+    std::vector<std::shared_ptr<NewsClient>> running;
+    {
+        SectionLock hold(&lock_);
+        for (PostingRecord* record : records_) {
+            if (record->inProgress == 0 || !record->client)
+                continue;
+            running.push_back(record->client);
+            if (record->client->ClaimGiveBack())
+                articles.emplace_back(record->article, record->inbox);
+        }
+    }
+    // Outside the lock: a Cancel closes a socket, which may take a moment.
+    for (const auto& client : running)
+        client->Cancel();
+    return articles;
+}

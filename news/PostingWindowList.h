@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "nntp/NewsClient.h"
@@ -21,6 +23,10 @@ struct PostingRecord {
     void (*destroyWindow)(void* window) = nullptr;
     // 1 while the posting runs; the posting worker sets it to 0 when it ends.
     volatile LONG inProgress = 1;
+    // The article as sent and the news mailbox's inbox, for a give-back that the posting itself
+    // can no longer make (a fault in its worker, or the plug-in's exit).
+    std::string article;
+    std::string inbox;
 };
 
 // Makes the progress window of a posting whose record has its client: sets the record's view,
@@ -45,6 +51,11 @@ public:
 
     // Ends a posting: its worker no longer touches the record once this returns.
     void Finish(PostingRecord* record);
+    // True when no posting runs.
+    bool AllFinished();
+    // At exit: the postings still running are cancelled, and the article of each whose give-back
+    // could still be claimed is returned as (article, inbox) for the caller to store.
+    std::vector<std::pair<std::string, std::string>> TakeOverRunning();
 
     CRITICAL_SECTION* Lock() { return &lock_; }
 

@@ -69,6 +69,13 @@ public:
     // article that was not posted, for whatever reason, goes back to the user through
     // NewsHost::ReturnArticle. Nothing is thrown.
     bool PostArticle(const std::string& server, const std::string& article, PostingView* dialog);
+    // What a posting reached, for whoever must finish it: true once the server answered 240.
+    bool ServerAccepted() const { return accepted_ != 0; }
+    // The right to give the article back, taken once: false when the server has accepted the
+    // article or the give-back was claimed already (by the posting itself, by its worker after a
+    // fault, or by the plug-in's exit). Any thread.
+    bool ClaimGiveBack();
+
     // Writes `text` framed for the wire (ArticleFramer) in pieces of kPostPiece bytes, showing
     // "Sending %d%%, %s total" and the percentage after each. Throws what the socket throws.
     void SendWithProgress(const std::string& text, PostingView* dialog);
@@ -172,6 +179,8 @@ private:
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
     bool readerMode_ = false;      // MODE READER was sent on the current connection
     volatile LONG cancelled_ = 0;  // set by Cancel from the user-interface thread
+    volatile LONG accepted_ = 0;   // the posted article was answered 240
+    volatile LONG givenBack_ = 0;  // the article's give-back was claimed
 };
 
 // Sets a placeholder's "X-RILLPOST-FLAG" back to "FALSE" so that opening it again retries the

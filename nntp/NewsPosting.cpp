@@ -22,8 +22,6 @@ const char kPostingRefused[] = "This Server doesn't allow you to post new articl
 const char kPostedError[] = "Posted Error!\n";
 const char kPosted[] = "You have posted a new article successfully!";
 
-
-
 }  // namespace
 
 bool NewsClient::PostArticle(const std::string& server, const std::string& article, PostingView* dialog) {
@@ -64,11 +62,20 @@ bool NewsClient::PostArticle(const std::string& server, const std::string& artic
     try {
         if (dialog)
             dialog->Hide();
-        if (!posted)
+    } catch (...) {
+    }
+    try {
+        if (!posted && ClaimGiveBack())
             context_.host->ReturnArticle(article, inbox);
     } catch (...) {
     }
     return posted;
+}
+
+bool NewsClient::ClaimGiveBack() {
+    if (accepted_ != 0)
+        return false;
+    return InterlockedCompareExchange(&givenBack_, 1, 0) == 0;
 }
 
 bool NewsClient::SendArticle(const std::string& article, PostingView* dialog) {
@@ -89,6 +96,8 @@ bool NewsClient::SendArticle(const std::string& article, PostingView* dialog) {
         display.ShowMessage(kPostedError + WithoutLineEnd(reply));
         return false;
     }
+    // Known before anything else can go wrong: a posted article must never come back as unsent.
+    InterlockedExchange(&accepted_, 1);
     if (context_.shared->PostPopup())
         display.ShowMessage(kPosted);
     return true;

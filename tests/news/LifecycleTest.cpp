@@ -40,7 +40,16 @@ void WINAPI FakeSetMessageText(HWND, LPCSTR text) {
 }
 
 void WINAPI FakeSetSource(LPCSTR mailId, LPCSTR source) {
+    if (std::strcmp(mailId, "faults") == 0)
+        *static_cast<volatile int*>(nullptr) = 0;
     gSetSources.emplace_back(mailId, source);
+}
+
+std::vector<std::pair<std::string, std::string>> gAppended;
+
+int WINAPI FakeAppendMessage(LPCSTR folder, LPCSTR text) {
+    gAppended.emplace_back(folder, text);
+    return 0;
 }
 
 std::vector<std::string> Messages() {
@@ -77,6 +86,8 @@ protected:
         gHostApi.host = GetModuleHandleA(nullptr);
         gHostApi.BKA_SetMessageText = FakeSetMessageText;
         gHostApi.BKA_SetSource = FakeSetSource;
+        gHostApi.BKA_AppendMessage = FakeAppendMessage;
+        gAppended.clear();
         gMessages.clear();
         gSetSources.clear();
         gSettings = SettingCache();
@@ -294,6 +305,74 @@ TEST_F(Lifecycle, PendingSourcesWaitWhileTheirLockIsBusyWithoutTryingTwice) {
     EXPECT_EQ(gPendingSources.Size(), 0u);
     CloseHandle(held);
     CloseHandle(release);
+}
+
+TEST_F(Lifecycle, AFaultingHandOverDropsOnlyItsOwnSourceAndLeavesTheLockFree) {
+    GuardSharedLocks();
+    gPendingSources.Add("m1", "one");
+    gPendingSources.Add("faults", "lost");
+    gPendingSources.Add("m3", "three");
+    bool faulted = false;
+    try {
+        CSE::Guard([] { gPendingSources.Drain(true); });
+    } catch (const CSE&) {
+        faulted = true;
+    }
+    ForgetSharedLocks();
+    ASSERT_TRUE(faulted);
+    bool free = false;
+    std::thread([&] {
+        free = gSourceOptex.TryEnter();
+        if (free)
+            gSourceOptex.Leave();
+    }).join();
+    EXPECT_TRUE(free);
+    EXPECT_EQ(gPendingSources.Size(), 1u);
+    EXPECT_TRUE(gPendingSources.Drain(false));
+    EXPECT_EQ(gSetSources, (std::vector<std::pair<std::string, std::string>>{{"m1", "one"}, {"m3", "three"}}));
+}
+
+// A worker keeps both locks (as one inside a host call that waits for this thread would): exit
+// still returns, within its budget.
+TEST_F(Lifecycle, ExitGivesUpOnLocksThatAWorkerKeeps) {
+    gPendingSources.Add("m1", "kept");
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread worker([&] {
+        OptexLock config(gConfigOptex);
+        OptexLock sources(gSourceOptex);
+        SetEvent(held);
+        WaitForSingleObject(release, INFINITE);
+    });
+    WaitForSingleObject(held, INFINITE);
+    HANDLE exited = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread host([&] {
+        BKC_OnExit();
+        SetEvent(exited);
+    });
+    EXPECT_EQ(WaitForSingleObject(exited, 15000), WAIT_OBJECT_0);
+    SetEvent(release);
+    worker.join();
+    host.join();
+    gPendingSources.Drain(true);
+    for (HANDLE h : {held, release, exited})
+        CloseHandle(h);
+}
+
+// A posting still running at exit: its article is stored in the news inbox from the exit, once;
+// the posting can no longer give it back as well, and its connection is closed.
+TEST_F(Lifecycle, ExitStoresTheArticleOfARunningPostingOnce) {
+    auto* running = new PostingRecord;
+    running->client = std::make_shared<NewsClient>(NewsContext{});
+    running->article = "Newsgroups: a.b\r\n\r\nbody\r\n";
+    running->inbox = "n\\!!!!Inbox\\";
+    gPostingWindows.Add(running);
+    EXPECT_EQ(BKC_OnExit(), 0);
+    EXPECT_EQ(gAppended, (std::vector<std::pair<std::string, std::string>>{{running->inbox, running->article}}));
+    EXPECT_FALSE(running->client->ClaimGiveBack());
+    EXPECT_TRUE(running->client->IsCancelled());
+    running->inProgress = 0;
+    gPostingWindows.DestroyFinished();
 }
 
 int gDestroyed = 0;

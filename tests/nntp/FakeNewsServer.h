@@ -57,7 +57,9 @@ private:
         control.Connect(reinterpret_cast<const SOCKADDR*>(&address));
         control.WriteString(command + "\n", 10);
         std::string reply;
-        control.ReadLine(&reply, 10);
+        // A whole posted article comes as one line read a byte per receive, slow under Wine:
+        // the line's deadline (twice this) must cover it.
+        control.ReadLine(&reply, 60);
         return reply;
     }
 

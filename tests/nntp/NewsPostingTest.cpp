@@ -6,6 +6,7 @@
 #include "tests/RequireOrSkip.h"
 
 #include <mutex>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -56,9 +57,6 @@ protected:
     void SetUp() override {
         RP_REQUIRE_OR_SKIP(server_.Load(), "the scripted news server is not running");
         Configure(0);
-        client_.SetPort(server_.NewsPort());
-        client_.SetTimeout(2);
-        view_.client = &client_;
     }
     void Configure(int authentication) {
         std::string text = "<Setup><Server><ID>news.mb\\</ID><Location>127.0.0.1</Location><Authenication>" +
@@ -71,7 +69,12 @@ protected:
         view_.events.clear();
         view_.progress.clear();
         server_.Use(scenario);
-        return client_.PostArticle("127.0.0.1", article, &view_);
+        // One client per posting, as the plug-in makes them: its give-back is claimed once.
+        client_ = std::make_unique<NewsClient>(NewsContext{&config_, &optex_, &host_, &host_, &host_});
+        client_->SetPort(server_.NewsPort());
+        client_->SetTimeout(2);
+        view_.client = client_.get();
+        return client_->PostArticle("127.0.0.1", article, &view_);
     }
     std::string Posted() {
         std::string hex = server_.Posted();
@@ -88,7 +91,7 @@ protected:
     CXmlConfig config_;
     Optex optex_;
     RecordingHost host_;
-    NewsClient client_{NewsContext{&config_, &optex_, &host_, &host_, &host_}};
+    std::unique_ptr<NewsClient> client_;
     RecordingPostingView view_;
 };
 

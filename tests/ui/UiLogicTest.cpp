@@ -195,9 +195,10 @@ TEST(Combine, JoinsBodiesUnderTheFirstHeaderWithoutPlaceholderFields) {
     EXPECT_EQ(CombineMessages({}, "x"), "");
 }
 
-TEST(Combine, OnlyAFalseFlagMarksAPlaceholder) {
+// A part still being fetched ("TRUE") is no more an article than one never fetched.
+TEST(Combine, EitherDownloadFlagMarksAPlaceholder) {
     EXPECT_TRUE(IsPlaceholder("Subject: s\r\nX-RILLPOST-FLAG: FALSE\r\n\r\n"));
-    EXPECT_FALSE(IsPlaceholder("Subject: s\r\nX-RILLPOST-FLAG: TRUE\r\n\r\n"));
+    EXPECT_TRUE(IsPlaceholder("Subject: s\r\nX-RILLPOST-FLAG: TRUE\r\n\r\n"));
     EXPECT_FALSE(IsPlaceholder("Subject: s\r\n\r\nX-RILLPOST-FLAG: FALSE\r\n"));
 }
 
