@@ -38,8 +38,10 @@ private:
 
     std::vector<Row> rows_;
     std::string location_;
-    std::shared_ptr<SyncRun> run_;  // the running or last run; null before the first
-    bool closeWhenFinished_ = false;
+    std::shared_ptr<SyncRun> run_;      // the running or last run; null before the first
+    bool closeWhenFinished_ = false;    // the user cancelled this run; cleared at each start
+    bool asking_ = false;               // "Do you cancel this operation?" is up
+    bool finishedWhileAsking_ = false;  // the run ended while it was up; handled after the answer
 };
 
 // Runs the dialog modally over parent.
