@@ -168,21 +168,30 @@ LRESULT CALLBACK FolderViewProc(HWND window, UINT message, WPARAM wParam, LPARAM
     const auto* edit = reinterpret_cast<const NMTVDISPINFOA*>(lParam);
     if (edit->hdr.code != kEndFolderNameEdit || edit->item.pszText == nullptr)
         return passOn();
+    // The host's own procedure runs with the configuration lock free: while it renames, it may
+    // wait for a worker (or a host thread) that needs the lock. The lock is held only to look the
+    // folder up and, for a group's folder, to record its new identifier afterwards.
     LRESULT result = 0;
     try {
         CSE::Guard([&] {
             std::string mailBox = HostText(gHostApi.BKA_GetCurrentMailBox());
             std::string folder = HostText(gHostApi.BKA_GetCurrentFolder());
             std::string location, group;
-            OptexLock hold(gConfigOptex);
-            if (!FindNewsFolder(mailBox, folder, &location, &group)) {
+            bool isGroup;
+            {
+                OptexLock hold(gConfigOptex);
+                isGroup = FindNewsFolder(mailBox, folder, &location, &group);
                 gConfig.ResetPosition();
+            }
+            if (!isGroup) {
                 result = passOn();
                 return;
             }
             // The host renames the folder first; its new identifier is what it reports afterwards.
             passOn();
             std::string renamed = HostText(gHostApi.BKA_GetCurrentFolder());
+            // The group is looked up again: the subscription may have changed while the lock was free.
+            OptexLock hold(gConfigOptex);
             if (gConfig.SelectServerGroup(mailBox.c_str(), folder.c_str(), true, false) &&
                 gConfig.SavePosition("event:group"))
                 gConfig.SetString("FolderID", renamed.c_str(), true, true);

@@ -278,6 +278,17 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
         }
         return true;
     }
+    if (what == "text" && w.size() == 4) {
+        // A control of the active dialog or message box (a box's text is control 65535).
+        HWND dialog = UiProbe::ActiveDialog();
+        HWND control = dialog ? UiProbe::FindControl(dialog, atoi(w[2].c_str())) : nullptr;
+        std::string text = control ? UiProbe::WindowText(control) : std::string();
+        if (!control || text.find(w[3]) == std::string::npos) {
+            *error = control ? "control " + w[2] + " reads \"" + text + "\"" : "no dialog control " + w[2] + " is up";
+            return false;
+        }
+        return true;
+    }
     if (what == "nodialog" && w.size() == 2) {
         HWND dialog = UiProbe::ActiveDialog();
         if (dialog) {
@@ -288,6 +299,6 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
     }
     *error =
         "expect file|nofile|folder|nofolder|messages|header|noheader|source|status|plugin|menu|log|nolog|nntp|"
-        "nonntp|dialog|nodialog ...";
+        "nonntp|dialog|nodialog|text ...";
     return false;
 }

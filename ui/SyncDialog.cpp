@@ -194,6 +194,8 @@ bool SyncDialog::OnOK() {
     SetProgress(Item(IDC_SYNC_ITEM_PROGRESS), 0);
     SetProgress(Item(IDC_SYNC_OVERALL_PROGRESS), 0);
     EnableWindow(Item(IDOK), FALSE);
+    closeWhenFinished_ = false;
+    finishedWhileAsking_ = false;
     run_ = run;
     auto block = std::make_unique<WorkerBlock>(WorkerBlock{run});
     if (StartWorker(SyncWorker, block.get())) {
@@ -208,15 +210,24 @@ bool SyncDialog::OnOK() {
 bool SyncDialog::OnCancel() {
     if (!run_ || run_->running == 0)
         return true;
-    if (closeWhenFinished_)
+    if (closeWhenFinished_ || asking_)
         return false;
-    if (Message("Do you cancel this operation?", MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return false;
-    // The worker may have ended while the question was up; its finished message is then queued.
-    run_->running = 0;
-    run_->client.Cancel();
-    closeWhenFinished_ = true;
-    SetItemText(IDC_SYNC_STATUS, "Cancelling...");
+    // The run may end while the question is up: its finished message is then held back until
+    // the answer, so that no message box opens over the question.
+    asking_ = true;
+    finishedWhileAsking_ = false;
+    bool cancel = Message("Do you cancel this operation?", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    asking_ = false;
+    if (cancel) {
+        run_->running = 0;
+        run_->client.Cancel();
+        closeWhenFinished_ = true;
+        SetItemText(IDC_SYNC_STATUS, "Cancelling...");
+    }
+    if (finishedWhileAsking_) {
+        finishedWhileAsking_ = false;
+        Finished();
+    }
     return false;
 }
 
@@ -244,6 +255,10 @@ void SyncDialog::ShowProgress() {
 }
 
 void SyncDialog::Finished() {
+    if (asking_) {
+        finishedWhileAsking_ = true;
+        return;
+    }
     if (run_)
         ShowProgress();
     if (closeWhenFinished_) {

@@ -39,9 +39,11 @@ private:
 
     std::vector<Row> rows_;
     std::string location_;
-    std::string serverId_;          // the current mailbox: the server is this one, not every one at location_
-    std::shared_ptr<SyncRun> run_;  // the running or last run; null before the first
-    bool closeWhenFinished_ = false;
+    std::string serverId_;              // the current mailbox: the server is this one, not every one at location_
+    std::shared_ptr<SyncRun> run_;      // the running or last run; null before the first
+    bool closeWhenFinished_ = false;    // the user cancelled this run; cleared at each start
+    bool asking_ = false;               // "Do you cancel this operation?" is up
+    bool finishedWhileAsking_ = false;  // the run ended while it was up; handled after the answer
 };
 
 // Runs the dialog modally over parent.
