@@ -21,6 +21,8 @@
 #include "host/HostApi.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
+#include "news/NewsTasks.h"
+#include "news/PluginNewsHost.h"
 #include "news/SyncTimer.h"
 #include "news/WindowHooks.h"
 #include "news/Workers.h"
@@ -419,6 +421,40 @@ std::vector<std::string> gBoxes;
 int WINAPI CaptureMessageBox(HWND, LPCSTR text, LPCSTR, UINT) {
     gBoxes.push_back(text);
     return IDOK;
+}
+
+// A posting view that faults as the posting starts: the worker gives the article back itself,
+// once, and ends the posting.
+class FaultingView : public PostingView {
+public:
+    void SetTitle(const std::string&) override { *gNowhere = 1; }
+    void Show() override {}
+    void SetStatus(const std::string&) override {}
+    void SetProgress(int) override {}
+    void Hide() override {}
+    bool IsCancelled() override { return false; }
+};
+
+TEST_F(Lifecycle, AFaultInAPostingGivesTheArticleBackAndEndsIt) {
+    GuardSharedLocks();
+    LoadConfigText("<Setup><Server><ID>n\\</ID><Location>127.0.0.1</Location></Server></Setup>");
+    gBoxes.clear();
+    gShowMessageBox = CaptureMessageBox;
+    auto* record = new PostingRecord;
+    record->client = std::make_shared<NewsClient>(PluginNewsContext());
+    record->view = std::make_shared<FaultingView>();
+    record->article = "Newsgroups: a.b\r\n\r\nbody\r\n";
+    record->inbox = "n\\!!!!Inbox\\";
+    gPostingWindows.Add(record);
+    ASSERT_TRUE(StartPosting("127.0.0.1", record->article, record));
+    EXPECT_TRUE(WaitFor([&] { return record->inProgress == 0 && ActiveWorkerCount() == 0; }));
+    EXPECT_EQ(gAppended, (std::vector<std::pair<std::string, std::string>>{{record->inbox, record->article}}));
+    EXPECT_EQ(gBoxes.size(), 1u) << "the user is told where the article went";
+    EXPECT_FALSE(record->client->ClaimGiveBack());
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Access Violation from Becky!"});
+    gPostingWindows.DestroyFinished();
+    gShowMessageBox = MessageBoxA;
+    ForgetSharedLocks();
 }
 
 // A file that does not parse is copied aside at load, never saved over before that, reported
