@@ -42,16 +42,21 @@ bool ScriptRunner::ExecuteExit(const std::vector<std::string>& w, std::string* e
     return true;
 }
 
-// "fault <function> <n> access|fail": the n-th call of the host function from now on raises an
-// access violation, or fails by its result; "fault <function> 0" disarms it.
+// "fault <function> <n> access|fail [worker]": the n-th call of the host function from now on
+// (counting only calls from plug-in threads with "worker") raises an access violation, or fails
+// by its result; "fault <function> 0" disarms it.
 bool ScriptRunner::ExecuteFault(const std::vector<std::string>& w, std::string* error) {
     int calls = w.size() >= 3 ? atoi(w[2].c_str()) : -1;
-    bool access = w.size() == 4 && w[3] == "access";
-    if (calls < 0 || w[1].compare(0, 4, "BKA_") != 0 || (calls > 0 && !(access || (w.size() == 4 && w[3] == "fail")))) {
-        *error = "usage: fault <BKA_function> <n> access|fail, or fault <BKA_function> 0";
+    std::string mode = w.size() >= 4 ? w[3] : std::string();
+    bool worker = w.size() == 5 && w[4] == "worker";
+    bool fits = w.size() >= 3 && w[1].compare(0, 4, "BKA_") == 0 &&
+                ((calls == 0 && w.size() == 3) ||
+                 (calls > 0 && (mode == "access" || mode == "fail") && (w.size() == 4 || worker)));
+    if (!fits) {
+        *error = "usage: fault <BKA_function> <n> access|fail [worker], or fault <BKA_function> 0";
         return false;
     }
-    StandinHost::Instance().ArmFault(w[1], calls, access);
+    StandinHost::Instance().ArmFault(w[1], calls, mode == "access", worker);
     return true;
 }
 

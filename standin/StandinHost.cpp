@@ -59,7 +59,7 @@ void StandinHost::NoteCall() {
         lastForeignCall_.store(GetTickCount());
 }
 
-void StandinHost::ArmFault(const std::string& function, int calls, bool access) {
+void StandinHost::ArmFault(const std::string& function, int calls, bool access, bool workerOnly) {
     std::lock_guard<std::recursive_mutex> lock(mutex);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->function == function) {
@@ -68,7 +68,7 @@ void StandinHost::ArmFault(const std::string& function, int calls, bool access) 
         }
     }
     if (calls > 0)
-        faults_.push_back(Fault{function, calls, access});
+        faults_.push_back(Fault{function, calls, access, workerOnly});
 }
 
 namespace {
@@ -82,7 +82,7 @@ bool StandinHost::FaultHere(const char* function) {
     {
         std::lock_guard<std::recursive_mutex> lock(mutex);
         auto it = faults_.begin();
-        while (it != faults_.end() && it->function != function)
+        while (it != faults_.end() && (it->function != function || (it->workerOnly && OnUiThread())))
             ++it;
         if (it == faults_.end() || --it->callsLeft > 0)
             return false;

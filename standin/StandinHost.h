@@ -68,8 +68,9 @@ public:
 
     // Host faults on demand: the calls-th call of the named BKA_ function from now on raises an
     // access violation (access) or fails by its result; later calls behave again. One armed
-    // fault per function; arming again replaces it.
-    void ArmFault(const std::string& function, int calls, bool access);
+    // fault per function; arming again replaces it. With workerOnly only calls from threads
+    // other than the UI thread count.
+    void ArmFault(const std::string& function, int calls, bool access, bool workerOnly);
     // Called on entry of every BKA_ function, on the caller's thread. Raises the access
     // violation itself; true means "fail by the result" for this call. Either is logged as
     // "fault <function> access|fail".
@@ -103,6 +104,7 @@ private:
         std::string function;
         int callsLeft = 0;
         bool access = false;
+        bool workerOnly = false;
     };
     std::vector<Fault> faults_;  // under mutex
     UINT nextCommandId_ = 45000;
