@@ -7,6 +7,7 @@
 #include "standin/MainWindow.h"
 #include "standin/ScriptRunner.h"
 #include "standin/StandinHost.h"
+#include "standin/UiProbe.h"
 
 // "exit [timeout]": the host's exit sequence as the user closing the client starts it: the
 // minute timer stops and every plug-in's BKC_OnExit runs on the UI thread. Fails when it does
@@ -106,6 +107,40 @@ bool ScriptRunner::ExecutePost(const std::vector<std::string>& w, std::string* e
     if (!PostMessageA(target, message, wp, lp)) {
         *error = "the message could not be posted";
         return false;
+    }
+    return Settle(error);
+}
+
+// "dismiss [all] [ms]": for ms (one look by default), answers every message box that comes up
+// with OK, or Yes where it has no OK, and with "all" cancels every other dialog too. Long runs
+// use it where a box may or may not come, which "msgbox" would take as a failure.
+bool ScriptRunner::ExecuteDismiss(const std::vector<std::string>& w, std::string* error) {
+    bool all = w.size() >= 2 && w[1] == "all";
+    size_t timeArg = all ? 2 : 1;
+    if (w.size() > timeArg + 1) {
+        *error = "usage: dismiss [all] [ms]";
+        return false;
+    }
+    DWORD span = w.size() > timeArg ? static_cast<DWORD>(strtoul(w[timeArg].c_str(), nullptr, 10)) : 0;
+    DWORD start = GetTickCount();
+    // A dialog that ignores its answer is not looked at for ever.
+    for (int answered = 0; answered < 20;) {
+        HWND dialog = UiProbe::ActiveDialog();
+        bool box = dialog && UiProbe::IsMessageBox(dialog);
+        if (dialog && (box || all)) {
+            int id = !box ? IDCANCEL : GetDlgItem(dialog, IDOK) ? IDOK : GetDlgItem(dialog, IDYES) ? IDYES : IDCANCEL;
+            std::string text = box ? ": " + UiProbe::WindowText(GetDlgItem(dialog, 0xFFFF)) : std::string();
+            Out("  dismissed \"" + UiProbe::WindowText(dialog) + "\"" + text);
+            PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                         reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+            for (int i = 0; i < 50 && IsWindow(dialog) && IsWindowVisible(dialog); ++i)
+                Sleep(100);
+            ++answered;
+            continue;
+        }
+        if (GetTickCount() - start >= span)
+            break;
+        Sleep(100);
     }
     return Settle(error);
 }

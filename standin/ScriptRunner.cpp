@@ -266,7 +266,16 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         {"fault", &ScriptRunner::ExecuteFault},
         {"marshal", &ScriptRunner::ExecuteMarshal},
         {"post", &ScriptRunner::ExecutePost},
+        {"dismiss", &ScriptRunner::ExecuteDismiss},
     };
+    // "try <command...>": a failure is printed and the scenario goes on, for long random runs
+    // whose steps may meet a state that an earlier step's fault left.
+    if (w[0] == "try" && w.size() > 1) {
+        std::string failure;
+        if (!Execute(std::vector<std::string>(w.begin() + 1, w.end()), &failure))
+            Out("  tried: " + failure);
+        return true;
+    }
     // A trailing "within <ms>" sets how long this command may act.
     if (w.size() >= 3 && w[w.size() - 2] == "within") {
         DWORD saved = actTimeout_;

@@ -67,6 +67,7 @@ private:
     bool ExecuteFault(const std::vector<std::string>& w, std::string* error);
     bool ExecuteMarshal(const std::vector<std::string>& w, std::string* error);
     bool ExecutePost(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteDismiss(const std::vector<std::string>& w, std::string* error);
 
     // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
     // a new dialog or a pop-up menu came up (or after timeoutMs, false).
