@@ -76,13 +76,37 @@ char* Charset(const char* in, BOOL fromAnsi, UINT codePage) {
     return fromAnsi ? Recode(in, CP_ACP, codePage) : Recode(in, codePage, CP_ACP);
 }
 
+// The first step of every host function, on the caller's thread: an armed fault fires here (true:
+// fail by the result), and a worker waits here until a marshalling host's window thread has
+// handled what was queued before it. Memory functions are never marshalled.
+bool EnterHostCall(const char* function) {
+    StandinHost& host = StandinHost::Instance();
+    if (host.FaultHere(function))
+        return true;
+    static const char* const kUnmarshalled[] = {"BKA_Alloc", "BKA_ReAlloc", "BKA_Free", "BKA_GetVersion"};
+    for (const char* name : kUnmarshalled) {
+        if (strcmp(name, function) == 0)
+            return false;
+    }
+    host.Marshal([] {});
+    return false;
+}
+
 }  // namespace
 
+#define HOST_ENTRY(failed)           \
+    do {                             \
+        if (EnterHostCall(__func__)) \
+            return failed;           \
+    } while (0)
+
 BKA_EXPORT LPCSTR WINAPI BKA_GetVersion() {
+    HOST_ENTRY(nullptr);
     return Host().version.c_str();
 }
 
 BKA_EXPORT int WINAPI BKA_Command(HWND, LPCSTR command) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     UINT id = command ? static_cast<UINT>(strtoul(command, nullptr, 10)) : 0;
     if (!id || !host.window)
@@ -92,6 +116,7 @@ BKA_EXPORT int WINAPI BKA_Command(HWND, LPCSTR command) {
 }
 
 BKA_EXPORT void WINAPI BKA_GetWindowHandles(HWND* main, HWND* tree, HWND* list, HWND* view) {
+    HOST_ENTRY();
     MainWindow* w = Host().window;
     if (main)
         *main = w ? w->hwnd : nullptr;
@@ -104,22 +129,27 @@ BKA_EXPORT void WINAPI BKA_GetWindowHandles(HWND* main, HWND* tree, HWND* list, 
 }
 
 BKA_EXPORT int WINAPI BKA_RegisterCommand(LPCSTR comment, int target, BkaCommandProc command) {
+    HOST_ENTRY(0);
     return static_cast<int>(Host().RegisterCommand(Text(comment), target, command));
 }
 
 BKA_EXPORT void WINAPI BKA_RegisterUICallback(int id, BkaUiProc ui) {
+    HOST_ENTRY();
     Host().RegisterUi(static_cast<UINT>(id), ui);
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetDataFolder() {
+    HOST_ENTRY(nullptr);
     return Host().store.Root().c_str();
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetTempFolder() {
+    HOST_ENTRY(nullptr);
     return Host().tempFolder.c_str();
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_GetTempFileName(LPSTR buffer) {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     char path[MAX_PATH];
     if (!buffer || !GetTempFileNameA(host.tempFolder.c_str(), "bk", 0, path))
@@ -129,6 +159,7 @@ BKA_EXPORT LPSTR WINAPI BKA_GetTempFileName(LPSTR buffer) {
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentMailBox() {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     static thread_local std::string copy;
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -137,6 +168,7 @@ BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentMailBox() {
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentFolder() {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     static thread_local std::string copy;
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -145,16 +177,19 @@ BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentFolder() {
 }
 
 BKA_EXPORT void WINAPI BKA_SetCurrentFolder(LPCSTR folderId) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::string id = Text(folderId);
     host.RunOnUi([&host, id] { host.window->SelectFolder(id, false); }, true);
 }
 
 BKA_EXPORT void WINAPI BKA_SetCurrentMailBox(LPCSTR mailboxId) {
+    HOST_ENTRY();
     BKA_SetCurrentFolder((Text(mailboxId) + "!!!!Inbox\\").c_str());
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetFolderDisplayName(LPCSTR folderId) {
+    HOST_ENTRY(nullptr);
     Host();
     static thread_local std::string copy;
     copy = MailStore::LastSegment(Text(folderId));
@@ -164,6 +199,7 @@ BKA_EXPORT LPCSTR WINAPI BKA_GetFolderDisplayName(LPCSTR folderId) {
 }
 
 BKA_EXPORT void WINAPI BKA_SetMessageText(HWND, LPCSTR text) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::string copy = Text(text);
     host.Log("message " + copy);
@@ -172,6 +208,7 @@ BKA_EXPORT void WINAPI BKA_SetMessageText(HWND, LPCSTR text) {
 }
 
 BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentMail() {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     static thread_local std::string copy;
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -180,12 +217,14 @@ BKA_EXPORT LPCSTR WINAPI BKA_GetCurrentMail() {
 }
 
 BKA_EXPORT void WINAPI BKA_SetCurrentMail(LPCSTR mailId) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::string id = Text(mailId);
     host.RunOnUi([&host, id] { host.window->SelectMail(id, false); }, true);
 }
 
 BKA_EXPORT int WINAPI BKA_GetNextMail(int start, LPSTR buffer, int size, BOOL selectedOnly) {
+    HOST_ENTRY(-1);
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     int count = static_cast<int>(host.folderMails.size());
@@ -200,6 +239,7 @@ BKA_EXPORT int WINAPI BKA_GetNextMail(int start, LPSTR buffer, int size, BOOL se
 }
 
 BKA_EXPORT void WINAPI BKA_SetSel(LPCSTR mailId, BOOL select) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::string id = Text(mailId);
     {
@@ -213,6 +253,7 @@ BKA_EXPORT void WINAPI BKA_SetSel(LPCSTR mailId, BOOL select) {
 }
 
 BKA_EXPORT int WINAPI BKA_AppendMessage(LPCSTR folderId, LPCSTR text) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     std::string id;
     bool shown = false;
@@ -228,6 +269,7 @@ BKA_EXPORT int WINAPI BKA_AppendMessage(LPCSTR folderId, LPCSTR text) {
 }
 
 BKA_EXPORT int WINAPI BKA_MoveSelectedMessages(LPCSTR folderId, BOOL copy) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     int moved = 0;
     {
@@ -255,12 +297,14 @@ BKA_EXPORT int WINAPI BKA_MoveSelectedMessages(LPCSTR folderId, BOOL copy) {
 }
 
 BKA_EXPORT DWORD WINAPI BKA_GetStatus(LPCSTR mailId) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     return host.store.GetStatus(Text(mailId));
 }
 
 BKA_EXPORT void WINAPI BKA_SetStatus(LPCSTR mailId, DWORD set, DWORD clear) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     {
         std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -270,6 +314,7 @@ BKA_EXPORT void WINAPI BKA_SetStatus(LPCSTR mailId, DWORD set, DWORD clear) {
 }
 
 BKA_EXPORT HWND WINAPI BKA_ComposeMail(LPCSTR url) {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     std::string to = Text(url);
     if (_strnicmp(to.c_str(), "mailto:", 7) == 0)
@@ -280,6 +325,7 @@ BKA_EXPORT HWND WINAPI BKA_ComposeMail(LPCSTR url) {
 }
 
 BKA_EXPORT int WINAPI BKA_GetCharSet(LPCSTR mailId, LPSTR buffer, int size) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     std::string text;
     {
@@ -296,6 +342,7 @@ BKA_EXPORT int WINAPI BKA_GetCharSet(LPCSTR mailId, LPSTR buffer, int size) {
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_GetSource(LPCSTR mailId) {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     std::string id = Text(mailId);
@@ -308,33 +355,38 @@ BKA_EXPORT LPSTR WINAPI BKA_GetSource(LPCSTR mailId) {
 }
 
 BKA_EXPORT void WINAPI BKA_SetSource(LPCSTR mailId, LPCSTR text) {
+    HOST_ENTRY();
     StandinHost& host = Host();
-    std::string id = Text(mailId);
-    bool display = false;
-    {
-        std::lock_guard<std::recursive_mutex> lock(host.mutex);
-        // The log tells a display of TEMP from a stored source.
-        host.Log("setsource " + id);
-        if (id == "TEMP") {
-            host.displayedText = Text(text);
-            display = true;
-        } else if (host.store.WriteMessage(id, messagetext::ToCrLf(Text(text)))) {
-            if (id == host.displayedMail) {
-                host.displayedText = messagetext::ToCrLf(Text(text));
+    // A marshalling host stores the source on its window thread, the caller waiting.
+    host.Marshal([&] {
+        std::string id = Text(mailId);
+        bool display = false;
+        {
+            std::lock_guard<std::recursive_mutex> lock(host.mutex);
+            // The log tells a display of TEMP from a stored source.
+            host.Log("setsource " + id);
+            if (id == "TEMP") {
+                host.displayedText = Text(text);
                 display = true;
+            } else if (host.store.WriteMessage(id, messagetext::ToCrLf(Text(text)))) {
+                if (id == host.displayedMail) {
+                    host.displayedText = messagetext::ToCrLf(Text(text));
+                    display = true;
+                }
             }
         }
-    }
-    host.RunOnUi(
-        [&host, display] {
-            if (display)
-                host.window->ShowDisplayed();
-            host.window->RefreshList();
-        },
-        false);
+        host.RunOnUi(
+            [&host, display] {
+                if (display)
+                    host.window->ShowDisplayed();
+                host.window->RefreshList();
+            },
+            false);
+    });
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_GetHeader(LPCSTR mailId) {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     std::string text;
@@ -344,6 +396,7 @@ BKA_EXPORT LPSTR WINAPI BKA_GetHeader(LPCSTR mailId) {
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_GetText(LPSTR mimeType, int size) {
+    HOST_ENTRY(nullptr);
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     const std::string& text = host.displayedText;
@@ -352,6 +405,7 @@ BKA_EXPORT LPSTR WINAPI BKA_GetText(LPSTR mimeType, int size) {
 }
 
 BKA_EXPORT int WINAPI BKA_SetText(int, LPCSTR text) {
+    HOST_ENTRY(0);
     StandinHost& host = Host();
     {
         std::lock_guard<std::recursive_mutex> lock(host.mutex);
@@ -363,12 +417,14 @@ BKA_EXPORT int WINAPI BKA_SetText(int, LPCSTR text) {
 }
 
 BKA_EXPORT void WINAPI BKA_GetSpecifiedHeader(LPCSTR name, LPSTR buffer, int size) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     CopyOut(messagetext::GetHeader(CurrentSource(host), Text(name)), buffer, size);
 }
 
 BKA_EXPORT void WINAPI BKA_SetSpecifiedHeader(LPCSTR name, LPCSTR value) {
+    HOST_ENTRY();
     StandinHost& host = Host();
     std::lock_guard<std::recursive_mutex> lock(host.mutex);
     if (host.currentMail.empty())
@@ -391,22 +447,26 @@ BKA_EXPORT void WINAPI BKA_SetSpecifiedHeader(LPCSTR name, LPCSTR value) {
         true)
 
 BKA_EXPORT int WINAPI BKA_CompGetCharSet(HWND window, LPSTR buffer, int size) {
+    HOST_ENTRY(0);
     CopyOut("GB2312", buffer, size);
     return ComposeWindow::IsCompose(window) ? 6 : 0;
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_CompGetSource(HWND window) {
+    HOST_ENTRY(nullptr);
     LPSTR result = nullptr;
     ON_COMPOSE(result = HostCopy(messagetext::ToCrLf(ComposeWindow::GetText(window))));
     return result;
 }
 
 BKA_EXPORT void WINAPI BKA_CompSetSource(HWND window, LPCSTR text) {
+    HOST_ENTRY();
     std::string copy = Text(text);
     ON_COMPOSE(ComposeWindow::SetText(window, copy));
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_CompGetHeader(HWND window) {
+    HOST_ENTRY(nullptr);
     LPSTR result = nullptr;
     ON_COMPOSE(std::string t = messagetext::ToCrLf(ComposeWindow::GetText(window));
                result = HostCopy(t.substr(0, messagetext::HeaderBlockLength(t))));
@@ -414,18 +474,21 @@ BKA_EXPORT LPSTR WINAPI BKA_CompGetHeader(HWND window) {
 }
 
 BKA_EXPORT void WINAPI BKA_CompGetSpecifiedHeader(HWND window, LPCSTR name, LPSTR buffer, int size) {
+    HOST_ENTRY();
     std::string value;
     ON_COMPOSE(value = messagetext::GetHeader(messagetext::ToCrLf(ComposeWindow::GetText(window)), Text(name)));
     CopyOut(value, buffer, size);
 }
 
 BKA_EXPORT void WINAPI BKA_CompSetSpecifiedHeader(HWND window, LPCSTR name, LPCSTR value) {
+    HOST_ENTRY();
     std::string n = Text(name), v = Text(value);
     ON_COMPOSE(ComposeWindow::SetText(
         window, messagetext::SetHeader(messagetext::ToCrLf(ComposeWindow::GetText(window)), n, v)));
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_CompGetText(HWND window, LPSTR mimeType, int size) {
+    HOST_ENTRY(nullptr);
     LPSTR result = nullptr;
     CopyOut("text/plain", mimeType, size);
     ON_COMPOSE(std::string t = messagetext::ToCrLf(ComposeWindow::GetText(window));
@@ -434,83 +497,101 @@ BKA_EXPORT LPSTR WINAPI BKA_CompGetText(HWND window, LPSTR mimeType, int size) {
 }
 
 BKA_EXPORT void WINAPI BKA_CompSetText(HWND window, int, LPCSTR text) {
+    HOST_ENTRY();
     std::string body = Text(text);
     ON_COMPOSE(std::string t = messagetext::ToCrLf(ComposeWindow::GetText(window));
                ComposeWindow::SetText(window, t.substr(0, messagetext::HeaderBlockLength(t)) + body));
 }
 
 BKA_EXPORT void WINAPI BKA_CompAttachFile(HWND window, LPCSTR path, LPCSTR) {
+    HOST_ENTRY();
     std::string file = Text(path);
     ON_COMPOSE(ComposeWindow::SetText(
         window, messagetext::SetHeader(messagetext::ToCrLf(ComposeWindow::GetText(window)), "X-Attach", file)));
 }
 
 BKA_EXPORT LPVOID WINAPI BKA_Alloc(int size) {
+    HOST_ENTRY(nullptr);
     return size < 0 ? nullptr : HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
 }
 
 BKA_EXPORT LPVOID WINAPI BKA_ReAlloc(LPVOID block, DWORD size) {
+    HOST_ENTRY(nullptr);
     if (!block)
-        return BKA_Alloc(static_cast<int>(size));
+        return HeapAlloc(GetProcessHeap(), 0, size ? size : 1);
     return HeapReAlloc(GetProcessHeap(), 0, block, size ? size : 1);
 }
 
 BKA_EXPORT void WINAPI BKA_Free(LPVOID block) {
+    HOST_ENTRY();
     if (block)
         HeapFree(GetProcessHeap(), 0, block);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_ISO_2022_JP(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, 50220);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_ISO_2022_KR(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, 50225);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_HZ_GB2312(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, 52936);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_ISO_8859_2(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, 28592);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_EUC_JP(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, 20932);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_UTF_7(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, CP_UTF7);
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_UTF_8(LPCSTR in, BOOL fromAnsi) {
+    HOST_ENTRY(nullptr);
     return Charset(in, fromAnsi, CP_UTF8);
 }
 
 // The encoders below are part of the table that plug-ins bind but never call; they report
 // "not supported" (null) rather than produce a wrong result.
 BKA_EXPORT LPSTR WINAPI BKA_B64Convert(LPSTR, LPCSTR, int, BOOL) {
+    HOST_ENTRY(nullptr);
     return nullptr;
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_QPConvert(LPSTR, LPCSTR, int, BOOL) {
+    HOST_ENTRY(nullptr);
     return nullptr;
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_MIMEHeader(LPSTR, LPCSTR, LPCSTR, int, BOOL) {
+    HOST_ENTRY(nullptr);
     return nullptr;
 }
 
 BKA_EXPORT LPSTR WINAPI BKA_SerializeRcpts(LPCSTR) {
+    HOST_ENTRY(nullptr);
     return nullptr;
 }
 
 BKA_EXPORT BOOL WINAPI BKA_Connect(BOOL) {
+    HOST_ENTRY(0);
     return FALSE;
 }
 
 BKA_EXPORT BOOL WINAPI BKA_NextUnread(int, int) {
+    HOST_ENTRY(0);
     return FALSE;
 }
 

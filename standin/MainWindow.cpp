@@ -471,7 +471,9 @@ LRESULT MainWindow::HandleMain(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_CLOSE:
             ComposeWindow::CloseAll();
             KillTimer(hwnd, 1);
-            StandinHost::Instance().plugins.Exit();
+            if (!pluginsExited)
+                StandinHost::Instance().plugins.Exit();
+            pluginsExited = true;
             DestroyWindow(hwnd);
             return 0;
         case WM_DESTROY:

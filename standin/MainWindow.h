@@ -25,6 +25,9 @@ public:
     HMENU menu = nullptr;
     HINSTANCE instance = nullptr;
     int exitCode = 0;
+    // Set once the plug-ins' BKC_OnExit ran (a scenario's "exit"): closing the window then
+    // does not call it a second time.
+    bool pluginsExited = false;
 
     void PopulateTree();
     // Selects the folder (or mailbox) in the tree; with reopen the open-folder event is sent

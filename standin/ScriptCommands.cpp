@@ -107,7 +107,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
                 SendMessageA(status, right ? WM_RBUTTONDOWN : WM_LBUTTONDOWN, right ? MK_RBUTTON : MK_LBUTTON, where);
                 SendMessageA(status, right ? WM_RBUTTONUP : WM_LBUTTONUP, 0, where);
             },
-            kScriptDefaultTimeout, error);
+            actTimeout_, error);
     }
     if (w[0] == "popup") {
         std::string what = w.size() > 1 ? w[1] : std::string();
@@ -294,7 +294,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
         // A double- or right-click may open a menu, a message box or a dialog that waits for the
         // script: it returns once one has come up.
         if (dbl || right)
-            return Act(act, kScriptDefaultTimeout, error);
+            return Act(act, actTimeout_, error);
         return Query(act, error);
     }
     if (what == "tab" && w.size() == 4) {

@@ -15,8 +15,6 @@
 
 namespace {
 
-const DWORD kDefaultTimeout = 10000;
-
 bool ReadFileText(const std::string& path, std::string* text) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -50,7 +48,7 @@ bool ScriptRunner::Load(const Options& options, std::string* error) {
         }
         if (line.words.empty())
             continue;
-        if (line.words[0] == "start")
+        if (line.words[0] == "start" || (line.words[0] == "restart" && number == options.resumeLine))
             hasStart_ = true;
         lines_.push_back(line);
     }
@@ -62,7 +60,7 @@ bool ScriptRunner::Load(const Options& options, std::string* error) {
 
 bool ScriptRunner::Start(MainWindow* window) {
     window_ = window;
-    out_ = fopen(options_.outPath.c_str(), "wb");
+    out_ = fopen(options_.outPath.c_str(), options_.resumeLine ? "ab" : "wb");
     if (!out_)
         return false;
     started_ = !hasStart_;
@@ -86,7 +84,10 @@ void ScriptRunner::Out(const std::string& line) {
 
 void ScriptRunner::Run() {
     int exitCode = 0;
+    bool restart = false;
     for (const Line& line : lines_) {
+        if (line.number < options_.resumeLine)
+            continue;
         std::string echo = ">";
         for (const std::string& w : line.words) {
             std::string shown;
@@ -95,8 +96,16 @@ void ScriptRunner::Run() {
             echo += " " + (w.find(' ') != std::string::npos || w.empty() ? "\"" + shown + "\"" : shown);
         }
         Out(echo);
-        if (line.words[0] == "exit") {
-            exitCode = line.words.size() > 1 ? atoi(line.words[1].c_str()) : 0;
+        if (line.words[0] == "restart" && line.number != options_.resumeLine) {
+            if (!exited_) {
+                Out("error: line " + std::to_string(line.number) + ": restart needs an exit before it");
+                exitCode = 1;
+                break;
+            }
+            // This process ends as the host's process would; the next one goes on here.
+            Out("restart: line " + std::to_string(line.number));
+            exitCode = kRestartExitCode;
+            restart = true;
             break;
         }
         std::string error;
@@ -106,7 +115,7 @@ void ScriptRunner::Run() {
             break;
         }
     }
-    if (!options_.keepOpen) {
+    if (!options_.keepOpen && !restart) {
         // Dialogs left open (after a failed command, say) are cancelled, innermost first, so
         // that the plug-ins see a normal exit.
         for (int i = 0; i < 8; ++i) {
@@ -121,12 +130,13 @@ void ScriptRunner::Run() {
             Sleep(200);
         }
     }
-    Out(exitCode == 0 ? "result: ok" : "result: failed");
+    if (!restart)
+        Out(exitCode == 0 ? "result: ok" : "result: failed");
     fclose(out_);
     out_ = nullptr;
     MainWindow* window = window_;
     StandinHost::Instance().RunOnUi([window, exitCode] { window->exitCode = exitCode; }, true);
-    if (!options_.keepOpen)
+    if (!options_.keepOpen || restart)
         PostMessageA(window->hwnd, WM_CLOSE, 0, 0);
 }
 
@@ -251,14 +261,27 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         {"wait", &ScriptRunner::ExecuteWait},
         {"fake-nntp", &ScriptRunner::ExecuteFakeNntp},
         {"measure", &ScriptRunner::ExecuteMeasure},
+        {"exit", &ScriptRunner::ExecuteExit},
+        {"restart", &ScriptRunner::ExecuteStart},
+        {"fault", &ScriptRunner::ExecuteFault},
+        {"marshal", &ScriptRunner::ExecuteMarshal},
+        {"post", &ScriptRunner::ExecutePost},
     };
+    // A trailing "within <ms>" sets how long this command may act.
+    if (w.size() >= 3 && w[w.size() - 2] == "within") {
+        DWORD saved = actTimeout_;
+        actTimeout_ = static_cast<DWORD>(strtoul(w.back().c_str(), nullptr, 10));
+        bool ok = Execute(std::vector<std::string>(w.begin(), w.end() - 2), error);
+        actTimeout_ = saved;
+        return ok;
+    }
     std::string verbs;
     for (const auto& verb : kVerbs) {
         if (w[0] == verb.first)
             return (this->*verb.second)(w, error);
         verbs += std::string(verbs.empty() ? "" : " ") + verb.first;
     }
-    *error = "unknown command \"" + w[0] + "\" (commands: " + verbs + " exit)";
+    *error = "unknown command \"" + w[0] + "\" (commands: " + verbs + ")";
     return false;
 }
 
@@ -450,7 +473,7 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
             *error = "select folder|mailbox|mail|add <id>";
             return false;
         }
-        if (!Act(fn, kDefaultTimeout, error))
+        if (!Act(fn, actTimeout_, error))
             return false;
         if (!*ok)
             *error = "no such " + w[1] + ": " + arg;
@@ -497,7 +520,7 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
                 std::lock_guard<std::recursive_mutex> lock(host.mutex);
                 logged = host.log.size();
             }
-            if (!Act([compose] { ComposeWindow::Send(compose); }, kDefaultTimeout, error))
+            if (!Act([compose] { ComposeWindow::Send(compose); }, actTimeout_, error))
                 return false;
             std::lock_guard<std::recursive_mutex> lock(host.mutex);
             for (size_t i = logged; i < host.log.size(); ++i)
@@ -531,12 +554,12 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
             return false;
         }
         Out("  command " + std::to_string(id));
-        return Act([window, id] { window->OnCommand(id); }, kDefaultTimeout, error);
+        return Act([window, id] { window->OnCommand(id); }, actTimeout_, error);
     }
     if (verb == "rename" && w.size() == 3) {
         std::string id = Expand(w[1]), name = w[2];
         auto ok = std::make_shared<bool>(false);
-        if (!Act([ok, window, id, name] { *ok = window->RenameFolder(id, name); }, kDefaultTimeout, error))
+        if (!Act([ok, window, id, name] { *ok = window->RenameFolder(id, name); }, actTimeout_, error))
             return false;
         if (!*ok)
             *error = "cannot rename " + id + " to " + name;
@@ -544,13 +567,13 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
     }
     if (verb == "command" && w.size() == 2) {
         UINT id = static_cast<UINT>(strtoul(w[1].c_str(), nullptr, 10));
-        return Act([window, id] { window->OnCommand(id); }, kDefaultTimeout, error);
+        return Act([window, id] { window->OnCommand(id); }, actTimeout_, error);
     }
     if (verb == "setup" && w.size() == 2) {
         std::string name = w[1];
         auto found = std::make_shared<bool>(true);
         if (!Act([window, name, found] { *found = StandinHost::Instance().plugins.Setup(name, window->hwnd); },
-                 kDefaultTimeout, error))
+                 actTimeout_, error))
             return false;
         if (!*found)
             *error = "no plug-in " + name;
@@ -569,9 +592,8 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
         }
         bool ok = false;
         // Let pending paints finish first, so that the picture shows the current state.
-        Query(
-            [target] { RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); },
-            error);
+        Query([target] { RedrawWindow(target, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW); },
+              error);
         Sleep(300);
         bool clientOnly = target != window->hwnd;
         Query([&ok, target, path, clientOnly] { ok = UiProbe::SaveWindowBitmap(target, path, clientOnly); }, error);

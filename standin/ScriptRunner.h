@@ -21,7 +21,12 @@ public:
     struct Options {
         std::string scriptPath, outPath, dataFolder, pluginFolder;
         bool keepOpen = false;
+        // A restarted run ("restart"): the script goes on at this line, appending to the output.
+        int resumeLine = 0;
     };
+    // The exit code of a run that ended at "restart": the caller starts the host again with
+    // --resume <line> on the same folders (RunScenario.cmake does).
+    static const int kRestartExitCode = 3;
 
     // Reads and checks the script's syntax. False (with the reason in *error) when it cannot
     // be read or a line does not split into words.
@@ -57,6 +62,11 @@ private:
     // The checks of ScriptHookChecks.cpp: tooltip, popup, nopopup, selected.
     bool ExpectHookView(const std::vector<std::string>& w, std::string* error);
     bool ExecuteMeasure(const std::vector<std::string>& w, std::string* error);
+    // ScriptLifecycle.cpp: exit, fault, marshal, post.
+    bool ExecuteExit(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteFault(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteMarshal(const std::vector<std::string>& w, std::string* error);
+    bool ExecutePost(const std::vector<std::string>& w, std::string* error);
 
     // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
     // a new dialog or a pop-up menu came up (or after timeoutMs, false).
@@ -64,7 +74,7 @@ private:
     // Waits until the UI thread has handled everything queued so far (or a new dialog is up):
     // what a click set going has then run.
     bool Settle(std::string* error) {
-        return Act([] {}, 10000, error);
+        return Act([] {}, actTimeout_, error);
     }
     // Runs fn on the UI thread and waits for it.
     bool Query(const std::function<void()>& fn, std::string* error);
@@ -82,6 +92,9 @@ private:
     std::vector<Line> lines_;
     bool hasStart_ = false;
     bool started_ = false;
+    bool exited_ = false;  // "exit" ran the plug-ins' exit sequence
+    // How long an acting command may take: 10 s, or what its trailing "within <ms>" says.
+    DWORD actTimeout_ = 10000;
     HWND composing_ = nullptr;
     MainWindow* window_ = nullptr;
     FILE* out_ = nullptr;

@@ -59,6 +59,54 @@ void StandinHost::NoteCall() {
         lastForeignCall_.store(GetTickCount());
 }
 
+void StandinHost::ArmFault(const std::string& function, int calls, bool access, bool workerOnly) {
+    std::lock_guard<std::recursive_mutex> lock(mutex);
+    for (auto it = faults_.begin(); it != faults_.end(); ++it) {
+        if (it->function == function) {
+            faults_.erase(it);
+            break;
+        }
+    }
+    if (calls > 0)
+        faults_.push_back(Fault{function, calls, access, workerOnly});
+}
+
+namespace {
+// Read through a volatile so that the compiler emits a real store to an unmapped page, not a
+// trap instruction of its own.
+volatile uintptr_t gUnmappedAddress = 16;
+}  // namespace
+
+bool StandinHost::FaultHere(const char* function) {
+    bool access = false;
+    {
+        std::lock_guard<std::recursive_mutex> lock(mutex);
+        auto it = faults_.begin();
+        while (it != faults_.end() && (it->function != function || (it->workerOnly && OnUiThread())))
+            ++it;
+        if (it == faults_.end() || --it->callsLeft > 0)
+            return false;
+        access = it->access;
+        faults_.erase(it);
+        log.push_back(std::string("fault ") + function + (access ? " access" : " fail"));
+    }
+    // The host's lock is released first: the fault abandons this frame.
+    if (access)
+        *reinterpret_cast<volatile int*>(gUnmappedAddress) = 0;
+    return !access;
+}
+
+void StandinHost::Marshal(const std::function<void()>& fn) {
+    if (!marshal.load() || OnUiThread()) {
+        fn();
+        return;
+    }
+    // Without a time limit: a host that marshals waits for its window thread however long it
+    // is busy, which is what an exit that waits for such a caller would deadlock on.
+    if (!RunOnUi(fn, true, INFINITE))
+        fn();  // the window is gone (the host is exiting): run it here as an unmarshalled host would
+}
+
 bool StandinHost::RunOnUi(std::function<void()> fn, bool wait, DWORD timeoutMs) {
     if (OnUiThread()) {
         fn();

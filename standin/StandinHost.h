@@ -65,6 +65,22 @@ public:
     // Records the time of a host call made on a thread other than the UI thread; the script's
     // idle wait looks at it.
     void NoteCall();
+
+    // Host faults on demand: the calls-th call of the named BKA_ function from now on raises an
+    // access violation (access) or fails by its result; later calls behave again. One armed
+    // fault per function; arming again replaces it. With workerOnly only calls from threads
+    // other than the UI thread count.
+    void ArmFault(const std::string& function, int calls, bool access, bool workerOnly);
+    // Called on entry of every BKA_ function, on the caller's thread. Raises the access
+    // violation itself; true means "fail by the result" for this call. Either is logged as
+    // "fault <function> access|fail".
+    bool FaultHere(const char* function);
+    // A host that marshals: host functions called from a worker wait until the UI thread has run
+    // them (or, for the few that run on the caller's thread, until the UI thread has handled
+    // everything queued before), as a host that serializes its API on its window thread does.
+    std::atomic<bool> marshal{false};
+    // Runs fn as a host function body: on the UI thread when marshalling from a worker, else here.
+    void Marshal(const std::function<void()>& fn);
     DWORD LastForeignCall() const { return lastForeignCall_.load(); }
 
     // Runs fn on the UI thread, queued behind what was queued before. With wait the caller
@@ -84,6 +100,13 @@ private:
         HANDLE done = nullptr;
     };
 
+    struct Fault {
+        std::string function;
+        int callsLeft = 0;
+        bool access = false;
+        bool workerOnly = false;
+    };
+    std::vector<Fault> faults_;  // under mutex
     UINT nextCommandId_ = 45000;
     std::atomic<DWORD> lastForeignCall_{0};
 };

@@ -1,11 +1,15 @@
 // Standin.exe: a small mail client that loads plug-ins from a folder, for trying them by hand
 // and for scripted scenarios (docs/standin-script.md).
-//   Standin.exe [--data DIR] [--plugins DIR] [--temp DIR] [--clean-data] [--script FILE [--out FILE] [--keep-open]]
+//   Standin.exe [--data DIR] [--plugins DIR] [--temp DIR] [--clean-data]
+//               [--script FILE [--out FILE] [--keep-open] [--resume LINE]]
+// A scenario that restarts the client ends this process with exit code 3 after its "restart:
+// line N" output; the caller runs the host again with --resume N on the same folders.
 // The version text that BKA_GetVersion reports is fixed at build time (STANDIN_VERSION), so
 // that host variants for the binding tests are separate programs.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "standin/MainWindow.h"
@@ -56,6 +60,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     std::string data = ExeFolder() + "Data", plugins = ExeFolder() + "PlugIns", temp, script, out;
     bool keepOpen = false;
     bool cleanData = false;
+    int resumeLine = 0;
     for (int i = 1; i < __argc; ++i) {
         std::string arg = __argv[i];
         std::string next = i + 1 < __argc ? __argv[i + 1] : std::string();
@@ -71,13 +76,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             out = next, ++i;
         else if (arg == "--keep-open")
             keepOpen = true;
+        else if (arg == "--resume" && !next.empty())
+            resumeLine = atoi(next.c_str()), ++i;
         else if (arg == "--clean-data")
             cleanData = true;
         else {
             // No message box: an unattended run must not wait for a click.
             fprintf(stderr,
                     "Standin: unknown argument %s\nStandin.exe [--data DIR] [--plugins DIR] [--temp DIR] "
-                    "[--clean-data] [--script FILE [--out FILE] [--keep-open]]\n",
+                    "[--clean-data] [--script FILE [--out FILE] [--keep-open] [--resume LINE]]\n",
                     arg.c_str());
             return 2;
         }
@@ -109,6 +116,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         options.dataFolder = host.store.Root();
         options.pluginFolder = FullPath(plugins);
         options.keepOpen = keepOpen;
+        options.resumeLine = resumeLine;
         std::string error;
         if (!runner.Load(options, &error)) {
             HANDLE f = CreateFileA(options.outPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
