@@ -1,17 +1,27 @@
+// The chain parameters' retrieval time-out is among the fields this switch brings in.
+#define CERT_CHAIN_PARA_HAS_EXTRA_FIELDS
 #include "nntp/TlsChannel.h"
 
 #include <schannel.h>
+#include <ws2tcpip.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "nntp/BlockingSocketException.h"
+#include "nntp/CertificateName.h"
 
 #ifndef SECURITY_FLAG_IGNORE_UNKNOWN_CA
 #define SECURITY_FLAG_IGNORE_UNKNOWN_CA 0x00000100
 #endif
 #ifndef SECURITY_FLAG_IGNORE_CERT_DATE_INVALID
 #define SECURITY_FLAG_IGNORE_CERT_DATE_INVALID 0x00002000
+#endif
+#ifndef SECURITY_FLAG_IGNORE_REVOCATION
+#define SECURITY_FLAG_IGNORE_REVOCATION 0x00000080
+#endif
+#ifndef SECURITY_FLAG_IGNORE_CERT_CN_INVALID
+#define SECURITY_FLAG_IGNORE_CERT_CN_INVALID 0x00001000
 #endif
 
 namespace {
@@ -66,8 +76,57 @@ std::string HexFingerprint(const BYTE* hash, DWORD length) {
     return text;
 }
 
-std::wstring Widen(const std::string& text) {
-    return std::wstring(text.begin(), text.end());  // host names are ASCII
+// All the fetching that judging a certificate may do (revocation lists, OCSP, missing issuers)
+// shares this much time. With no revocation server reachable the answer is "unknown", which is
+// not a problem to show.
+const DWORD kRetrievalMilliseconds = 4000;
+
+std::string Narrow(const wchar_t* text) {
+    std::string narrow;
+    for (; text != nullptr && *text != 0; ++text)
+        narrow += *text < 128 ? static_cast<char>(*text) : '?';  // no host name has '?'
+    return narrow;
+}
+
+CertificateNames ReadNames(PCCERT_CONTEXT certificate) {
+    CertificateNames names;
+    const CERT_INFO* info = certificate->pCertInfo;
+    PCERT_EXTENSION extension = CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+    if (extension != nullptr) {
+        CERT_ALT_NAME_INFO* alt = nullptr;
+        DWORD size = 0;
+        if (!CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                                 extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &alt, &size)) {
+            names.dnsNames.push_back("");  // alt names that cannot be read match nothing, nor does the CN
+        } else {
+            for (DWORD i = 0; i < alt->cAltEntry; ++i) {
+                const CERT_ALT_NAME_ENTRY& entry = alt->rgAltEntry[i];
+                if (entry.dwAltNameChoice == CERT_ALT_NAME_DNS_NAME)
+                    names.dnsNames.push_back(Narrow(entry.pwszDNSName));
+                else if (entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS)
+                    names.ipAddresses.emplace_back(reinterpret_cast<const char*>(entry.IPAddress.pbData),
+                                                   entry.IPAddress.cbData);
+            }
+            LocalFree(alt);
+        }
+    }
+    char common[256] = "";
+    if (CertGetNameStringA(certificate, CERT_NAME_ATTR_TYPE, 0, const_cast<char*>(szOID_COMMON_NAME), common,
+                           sizeof common) > 1)
+        names.commonName = common;
+    return names;
+}
+
+// The host as raw address bytes when it is an address literal ("[::1]" too), else empty.
+std::string HostAddress(const std::string& host) {
+    std::string text =
+        host.size() > 2 && host.front() == '[' && host.back() == ']' ? host.substr(1, host.size() - 2) : host;
+    unsigned char bytes[16];
+    if (inet_pton(AF_INET, text.c_str(), bytes) == 1)
+        return std::string(reinterpret_cast<char*>(bytes), 4);
+    if (inet_pton(AF_INET6, text.c_str(), bytes) == 1)
+        return std::string(reinterpret_cast<char*>(bytes), 16);
+    return std::string();
 }
 
 }  // namespace
@@ -306,45 +365,61 @@ TlsCertificateCheck CTlsChannel::CheckCertificate(const std::string& host) const
     CertGetNameStringA(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, sizeof name);
     check.subject = name;
 
+    // Revocation is asked of every certificate but the root, which nobody above it can revoke.
+    // The time-out bounds all of the chain's fetching together, not each fetch.
     CERT_CHAIN_PARA chainPara{};
     chainPara.cbSize = sizeof chainPara;
+    chainPara.dwUrlRetrievalTimeout = kRetrievalMilliseconds;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                                 &chain)) {
+    if (!CertGetCertificateChain(
+            nullptr, certificate, nullptr, certificate->hCertStore, &chainPara,
+            CERT_CHAIN_REVOCATION_CHECK_CHAIN_EXCLUDE_ROOT | CERT_CHAIN_REVOCATION_ACCUMULATIVE_TIMEOUT, nullptr,
+            &chain)) {
         check.problem = "The certificate's chain could not be built.";
         CertFreeCertificateContext(certificate);
         return check;
     }
+    // Each problem is listed on its own: one that hides another would let the user trust a
+    // certificate for a fault that he did not see.
     DWORD trust = chain->TrustStatus.dwErrorStatus;
     std::string problems;
     if (trust & CERT_TRUST_IS_NOT_TIME_VALID)
         problems += "The certificate has expired or is not yet valid. ";
-    if (trust & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN | CERT_TRUST_IS_NOT_SIGNATURE_VALID))
+    if (trust & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN))
         problems += "The certificate is not issued by an authority this computer trusts. ";
+    if (trust & CERT_TRUST_IS_NOT_SIGNATURE_VALID)
+        problems += "The certificate's signature is not valid. ";
     if (trust & CERT_TRUST_IS_REVOKED)
         problems += "The certificate has been revoked. ";
+    if (!CertificateIsForHost(ReadNames(certificate), host, HostAddress(host)))
+        problems += "The certificate was issued for another name than \"" + host + "\". ";
 
-    // The SSL policy with the host name; the problems listed above are passed over here so
-    // that its one answer says whether the name is right.
-    std::wstring wideHost = Widen(host);
+    // Whatever else the SSL policy refuses (a certificate not meant for servers, say). The
+    // problems above, and revocation that could not be learnt, are passed over here.
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
-    ssl.fdwChecks = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID;
-    ssl.pwszServerName = const_cast<wchar_t*>(wideHost.c_str());
+    ssl.fdwChecks = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
+                    SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_REVOCATION;
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
+    policy.dwFlags = CERT_CHAIN_POLICY_IGNORE_ALL_REV_UNKNOWN_FLAGS;
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS result{};
     result.cbSize = sizeof result;
-    if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result)) {
+    // Revocation that nobody could answer for is no problem to show, whether or not this
+    // system's policy honours the flags that say so.
+    bool policyRan = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &result) != FALSE;
+    DWORD refusal = result.dwError;
+    if (refusal == static_cast<DWORD>(CRYPT_E_NO_REVOCATION_CHECK) ||
+        refusal == static_cast<DWORD>(CRYPT_E_REVOCATION_OFFLINE))
+        refusal = 0;
+    if (!policyRan) {
         problems += "The certificate could not be checked. ";
-    } else if (result.dwError == static_cast<DWORD>(CERT_E_CN_NO_MATCH)) {
-        problems += "The certificate was issued for another name than \"" + host + "\". ";
-    } else if (result.dwError != 0 && problems.empty()) {
+    } else if (refusal != 0 && problems.empty()) {
         char text[100];
         std::snprintf(text, sizeof text, "The certificate was refused (0x%08lX). ",
-                      static_cast<unsigned long>(result.dwError));
+                      static_cast<unsigned long>(refusal));
         problems += text;
     }
     if (check.fingerprint.empty())

@@ -56,8 +56,9 @@ public:
     // Runs the client handshake for `host` (the name the certificate must carry). The
     // certificate is not judged here: the caller runs CheckCertificate before it sends anything.
     void Handshake(const std::string& host, int seconds);
-    // The server certificate judged by the system store's chain, the SSL policy with `host`,
-    // and the dates. Never throws; a certificate that cannot be read is a problem too.
+    // The server certificate judged by the system store's chain (signatures, dates, revocation
+    // where a server for it answers within a few seconds), its names against `host`, and the SSL
+    // policy. Never throws; a certificate that cannot be read is a problem too.
     TlsCertificateCheck CheckCertificate(const std::string& host) const;
 
     // Encrypts and writes up to one record's worth of the buffer; returns the plain bytes taken.

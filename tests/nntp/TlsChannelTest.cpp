@@ -107,8 +107,9 @@ public:
     }
 };
 
-// A certificate that the scripted TLS server made at its start, as a context of its own.
-PCCERT_CONTEXT LoadCertificate(const std::string& name) {
+// A certificate that the scripted TLS server made at its start: in `store` when given (where
+// the chain finds the certificates beside it, as with those a server sends), else on its own.
+PCCERT_CONTEXT LoadCertificate(const std::string& name, HCERTSTORE store = nullptr) {
     const char* dir = std::getenv("RP_TLS_NNTP_DIR");
     std::ifstream file((dir && *dir ? std::string(dir) + "/" : std::string()) + name, std::ios::binary);
     std::stringstream pem;
@@ -121,7 +122,43 @@ PCCERT_CONTEXT LoadCertificate(const std::string& name) {
     std::vector<BYTE> der(size);
     if (!CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size, nullptr, nullptr))
         return nullptr;
-    return CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
+    if (store == nullptr)
+        return CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), size);
+    PCCERT_CONTEXT added = nullptr;
+    CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, der.data(), size, CERT_STORE_ADD_ALWAYS, &added);
+    return added;
+}
+
+// Every problem is named, the wrong name beside a broken signature too; a revocation list that
+// cannot be fetched is not a problem, and its fetch does not hold the check up.
+TEST(TlsChannelTest, TheCertificateCheckNamesEveryProblemButUnknownRevocation) {
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, 0, nullptr);
+    PCCERT_CONTEXT authority = LoadCertificate("crl_ca.pem", store);
+    const struct {
+        const char* file;
+        const char* problem;
+    } cases[] = {
+        {"badsig.pem",
+         "The certificate is not issued by an authority this computer trusts. The certificate's signature is not "
+         "valid. The certificate was issued for another name than \"127.0.0.1\"."},
+        {"crl.pem", "The certificate is not issued by an authority this computer trusts."},
+    };
+    for (const auto& c : cases) {
+        PCCERT_CONTEXT certificate = LoadCertificate(c.file, store);
+        RP_REQUIRE_OR_SKIP(certificate != nullptr && authority != nullptr,
+                           "the scripted TLS server's certificates are missing");
+        gHandshakes = 0;
+        gCertificates[0] = certificate;
+        SecurityFunctionTableA package = ScriptedPackage();
+        RecordTransport transport;
+        CTlsChannel channel(transport, &package);
+        channel.Handshake("127.0.0.1", 5);
+        EXPECT_EQ(c.problem, channel.CheckCertificate("127.0.0.1").problem) << c.file;
+        CertFreeCertificateContext(certificate);
+    }
+    gCertificates[0] = nullptr;
+    CertFreeCertificateContext(authority);
+    CertCloseStore(store, 0);
 }
 
 TEST(TlsChannelTest, ARenegotiationIsAnsweredAtOnceAndKeepsTheFirstCertificate) {

@@ -19,6 +19,10 @@ Scenarios:
   refused     plain; STARTTLS offered but answered 580
   expired     TLS, a certificate whose dates have passed
   wrongname   TLS, a certificate for another host name
+  badsig      TLS, a certificate for another host name whose signature has one bit flipped
+  crl         TLS, a certificate for 127.0.0.1 issued by an authority of the test's own, naming
+              a revocation list at an address where nothing answers (http://127.0.0.9:1/);
+              DIR/crl.sha256 holds its fingerprint, DIR/crl_ca.pem the authority's certificate
   cut0, cut5, cut100, cut1000
               TLS whose handshake stops after that many bytes from the server, then closes
   garbage     a plain greeting where the TLS handshake should be
@@ -81,6 +85,37 @@ def make_certificate(folder, name, common_name, start=None, end=None):
         openssl("ca", "-batch", "-notext", "-selfsign", "-keyfile", key, "-in", csr, "-out", cert,
                 "-startdate", start, "-enddate", end, "-config", config)
     return cert, key
+
+
+def corrupt_signature(cert):
+    """The signature is the end of the certificate's encoding: its last bit is flipped."""
+    with open(cert) as f:
+        der = bytearray(ssl.PEM_cert_to_DER_cert(f.read()))
+    der[-1] ^= 1
+    with open(cert, "w") as f:
+        f.write(ssl.DER_cert_to_PEM_cert(bytes(der)))
+
+
+def make_issued_certificate(folder, name, authority, extensions):
+    """A certificate for 127.0.0.1 signed by `authority` (cert, key); the served file holds the
+    authority's certificate after its own."""
+    key, cert = os.path.join(folder, name + ".key"), os.path.join(folder, name + ".pem")
+    csr, extfile = os.path.join(folder, name + ".csr"), os.path.join(folder, name + ".ext")
+    with open(extfile, "w") as f:
+        f.write("subjectAltName=IP:127.0.0.1\n" + extensions + "\n")
+    openssl("req", "-new", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", csr, "-subj", "/CN=127.0.0.1")
+    openssl("x509", "-req", "-in", csr, "-CA", authority[0], "-CAkey", authority[1], "-set_serial", "2", "-days",
+            "30", "-extfile", extfile, "-out", cert)
+    chain = os.path.join(folder, name + "_chain.pem")
+    with open(chain, "w") as f:
+        f.write(open(cert).read() + open(authority[0]).read())
+    return chain, key
+
+
+def fingerprint(cert):
+    out = subprocess.run(["openssl", "x509", "-in", cert, "-noout", "-fingerprint", "-sha256"],
+                         check=True, capture_output=True, text=True).stdout
+    return out.strip().split("=", 1)[1] + "\n"
 
 
 def context(cert_key):
@@ -238,10 +273,15 @@ class Server:
             "expired": context(make_certificate(folder, "expired", "127.0.0.1", "20200101000000Z", "20200201000000Z")),
             "wrongname": context(make_certificate(folder, "wrongname", "other.invalid")),
         }
-        out = subprocess.run(["openssl", "x509", "-in", good[0], "-noout", "-fingerprint", "-sha256"],
-                             check=True, capture_output=True, text=True).stdout
-        with open(os.path.join(folder, "good.sha256"), "w") as f:
-            f.write(out.strip().split("=", 1)[1] + "\n")
+        badsig = make_certificate(folder, "badsig", "other.invalid")
+        corrupt_signature(badsig[0])
+        self.contexts["badsig"] = context(badsig)
+        authority = make_certificate(folder, "crl_ca", "authority.invalid")
+        self.contexts["crl"] = context(make_issued_certificate(
+            folder, "crl", authority, "crlDistributionPoints=URI:http://127.0.0.9:1/x.crl"))
+        for name in ("good", "crl"):
+            with open(os.path.join(folder, name + ".sha256"), "w") as f:
+                f.write(fingerprint(os.path.join(folder, name + ".pem")))
 
     def write(self, name, kind, text):
         with open(os.path.join(self.folder, "%s_%s.txt" % (kind, name)), "wb") as f:
@@ -266,7 +306,7 @@ class Server:
             if name.startswith("cut"):
                 stream.handshake(self.good, int(name[3:]))
                 return
-            if name in ("nntps", "midrecord", "closenotify", "expired", "wrongname"):
+            if name in ("nntps", "midrecord", "closenotify", "expired", "wrongname", "badsig", "crl"):
                 if not stream.handshake(self.contexts.get(name, self.good)):
                     return
             stream.send(b"200 fake TLS news server ready\r\n")
@@ -332,7 +372,7 @@ class Server:
         return True
 
 
-SCENARIOS = ["nntps", "starttls", "nostarttls", "refused", "expired", "wrongname", "cut0", "cut5", "cut100",
+SCENARIOS = ["nntps", "starttls", "nostarttls", "refused", "expired", "wrongname", "badsig", "crl", "cut0", "cut5", "cut100",
              "cut1000", "garbage", "silent", "midrecord", "closenotify", "renegotiate", "renegotiate_cert"]
 
 
