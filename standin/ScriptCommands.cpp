@@ -18,9 +18,6 @@
 
 namespace {
 
-
-
-
 int ButtonId(const std::string& name) {
     static const std::pair<const char*, int> kButtons[] = {{"ok", IDOK},       {"cancel", IDCANCEL}, {"abort", IDABORT},
                                                            {"retry", IDRETRY}, {"ignore", IDIGNORE}, {"yes", IDYES},
@@ -113,7 +110,7 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
         std::string what = w.size() > 1 ? w[1] : std::string();
         HWND popup = nullptr;
         if (!ScriptWaitFor([&popup] { return (popup = UiProbe::PopupMenu()) != nullptr; },
-                     ScriptTimeoutArg(w, what == "choose" ? 3 : 2))) {
+                           ScriptTimeoutArg(w, what == "choose" ? 3 : 2))) {
             *error = "no pop-up menu is open";
             return false;
         }
@@ -145,6 +142,18 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
             return Settle(error);
         }
         *error = "popup dump|choose <text>|close";
+        return false;
+    }
+    if (w[0] == "msgbox" && w.size() >= 2 && w[1] == "wait") {
+        // Only waits, so that "expect text 65535" can check the box before it is answered.
+        if (ScriptWaitFor(
+                [] {
+                    HWND box = UiProbe::ActiveDialog();
+                    return box && UiProbe::IsMessageBox(box);
+                },
+                ScriptTimeoutArg(w, 2)))
+            return true;
+        *error = "no message box came up";
         return false;
     }
     if (w[0] == "msgbox") {
@@ -315,6 +324,32 @@ bool ScriptRunner::ExecuteDialog(const std::vector<std::string>& w, std::string*
         if ((IsWindowEnabled(control) != FALSE) == (what == "enabled"))
             return true;
         *error = "control " + w[2] + " is not " + what;
+        return false;
+    }
+    if ((what == "checked" || what == "unchecked") && w.size() == 3) {
+        bool checked = SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (checked == (what == "checked"))
+            return true;
+        *error = "control " + w[2] + " is not " + what;
+        return false;
+    }
+    if (what == "position" && (w.size() == 4 || w.size() == 5)) {
+        // A progress bar passes through its values while work runs: wait until it shows this one.
+        int want = atoi(w[3].c_str());
+        DWORD limit = w.size() == 5 ? static_cast<DWORD>(atoi(w[4].c_str())) : 10000;
+        DWORD start = GetTickCount();
+        int pos = 0;
+        for (;;) {
+            DWORD_PTR got = 0;
+            SendMessageTimeoutA(control, PBM_GETPOS, 0, 0, SMTO_NORMAL, 5000, &got);
+            pos = static_cast<int>(got);
+            if (pos == want)
+                return true;
+            if (GetTickCount() - start >= limit)
+                break;
+            Sleep(10);
+        }
+        *error = "progress bar " + w[2] + " stays at " + std::to_string(pos);
         return false;
     }
     if (what == "rows" && w.size() == 3) {
