@@ -54,4 +54,57 @@ TEST(LinkControl, ClickOpensTheTextAsTargetAndReportsRefusals) {
     gShowMessageBox = MessageBoxA;
 }
 
+// Which of the three link colours the painted control shows: it is painted for real on a shown
+// window and read back from the screen.
+struct Seen {
+    int link, visited, hover;
+};
+
+Seen PaintedColours(HWND label) {
+    InvalidateRect(label, nullptr, TRUE);
+    UpdateWindow(label);
+    RECT client;
+    GetClientRect(label, &client);
+    HDC dc = GetDC(label);
+    Seen seen = {0, 0, 0};
+    for (int y = 0; y < client.bottom; ++y) {
+        for (int x = 0; x < client.right; ++x) {
+            COLORREF c = GetPixel(dc, x, y);
+            seen.link += c == RGB(0, 0, 238);
+            seen.visited += c == RGB(85, 26, 139);
+            seen.hover += c == RGB(255, 0, 0);
+        }
+    }
+    ReleaseDC(label, dc);
+    return seen;
+}
+
+TEST(LinkControl, PaintsInTheLinkColourTheHoverColourUnderThePointerAndTheVisitedColourOnceOpened) {
+    gOpenLink = RecordOpen;
+    gResult = 42;
+    HWND parent = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "parent", WS_POPUP | WS_VISIBLE, 0, 0, 300, 100, nullptr,
+                                  nullptr, nullptr, nullptr);
+    HWND label = CreateWindowExA(0, "STATIC", "https://colour.example/", WS_CHILD | WS_VISIBLE, 10, 10, 250, 20, parent,
+                                 nullptr, nullptr, nullptr);
+    {
+        LinkControl link;
+        link.Attach(label);
+        Seen plain = PaintedColours(label);
+        EXPECT_GT(plain.link, 0);
+        EXPECT_EQ(0, plain.visited + plain.hover);
+
+        // The hover ends on a timer that this test never dispatches.
+        SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+        Seen hovered = PaintedColours(label);
+        EXPECT_GT(hovered.hover, 0);
+        EXPECT_EQ(0, hovered.link + hovered.visited);
+
+        SendMessageA(label, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        Seen visited = PaintedColours(label);
+        EXPECT_GT(visited.visited, 0);
+        EXPECT_EQ(0, visited.link + visited.hover);
+        DestroyWindow(parent);
+    }
+}
+
 }  // namespace
