@@ -25,6 +25,15 @@ size_t MessageCount(const std::string& folder) {
     return host.store.Messages(folder).size();
 }
 
+size_t UnreadCount(const std::string& folder) {
+    StandinHost& host = StandinHost::Instance();
+    std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    size_t unread = 0;
+    for (const std::string& m : host.store.Messages(folder))
+        unread += (host.store.GetStatus(m) & 1) ? 0 : 1;
+    return unread;
+}
+
 }  // namespace
 
 bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* error) {
@@ -140,6 +149,14 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
         size_t n = MessageCount(Expand(w[2]));
         if (n != strtoul(w[3].c_str(), nullptr, 10)) {
             *error = Expand(w[2]) + " holds " + std::to_string(n) + " messages";
+            return false;
+        }
+        return true;
+    }
+    if (what == "unread" && w.size() == 4) {
+        size_t n = UnreadCount(Expand(w[2]));
+        if (n != strtoul(w[3].c_str(), nullptr, 10)) {
+            *error = Expand(w[2]) + " holds " + std::to_string(n) + " unread messages";
             return false;
         }
         return true;
