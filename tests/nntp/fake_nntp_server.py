@@ -99,11 +99,12 @@ ERROR_TEXTS = {
 #                  N bytes), stall:N (stop reading after N bytes, answer nothing)
 #   posted         the answer once the article is in: ok (240), NNN, or silence
 #   groups         N more groups in the LIST reply (big.group000001 to N), listed from N down
+#   posting_host   an address for an NNTP-Posting-Host field in every article (none by default)
 DEFAULT = {
     "GREETING": "ok", "MODE": "ok", "AUTHINFO USER": "ok", "AUTHINFO PASS": "ok", "LIST": "split",
     "GROUP": "ok", "XOVER": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
     "greeting_text": b"200 fake news server ready\r\n", "range": (5, 1, 5), "overview": "normal", "gate": 0,
-    "article": "ok", "posted": "ok", "groups": 0,
+    "article": "ok", "posted": "ok", "groups": 0, "posting_host": "",
 }
 
 SCENARIOS = {
@@ -173,13 +174,15 @@ class Reply:
         self.lines = self.lines + filler
 
 
-def article_text(number):
+def article_text(number, posting_host=""):
     subject, author, references, body = ARTICLES.get(
         number, ("Article %d" % number, "Poster <poster@fake.invalid>", "", ["Body of article %d." % number]))
     headers = ["From: " + author, "Newsgroups: " + GROUP, "Subject: " + subject,
                "Date: Mon, 01 Jan 2024 10:%02d:00 +0000" % (number % 60), "Message-ID: " + message_id(number)]
     if references:
         headers.append("References: " + references)
+    if posting_host:
+        headers.append("NNTP-Posting-Host: " + posting_host)
     return [l.encode("latin-1") for l in headers + [""] + body]
 
 
@@ -187,10 +190,10 @@ def message_id(number):
     return "<%d.fake.test@rillpost.invalid>" % number
 
 
-def overview_line(number, kind):
+def overview_line(number, kind, posting_host=""):
     if kind == "odd" and number in ODD_OVERVIEW:
         return ODD_OVERVIEW[number]
-    lines = article_text(number)
+    lines = article_text(number, posting_host)
     fields = [b"%d" % (number - 5 if kind == "low" else number)] + [header_value(lines, name) for name in
                                  (b"Subject", b"From", b"Date", b"Message-ID", b"References")]
     size = sum(len(l) + 2 for l in lines)
@@ -266,7 +269,7 @@ class Connection:
         if self.settings["overview"] == "none" or not wanted:
             return Reply(b"224 No articles in " + text.encode("latin-1"), [])
         kind = self.settings["overview"]
-        return Reply(b"224 Overview information follows", [overview_line(n, kind) for n in wanted])
+        return Reply(b"224 Overview information follows", [overview_line(n, kind, self.settings["posting_host"]) for n in wanted])
 
     def article(self, words):
         wanted = words[1] if len(words) > 1 else ""
@@ -290,7 +293,7 @@ class Connection:
                 return error_reply("423")
             shown = number
         status = b"220 %d %s article" % (shown, message_id(number).encode())
-        return Reply(status, article_text(number))
+        return Reply(status, article_text(number, self.settings["posting_host"]))
 
     def post(self, words):
         """Reads the article as the settings say; None when the connection is to end."""
@@ -431,6 +434,8 @@ def parse_scenario(words):
         elif key == "article" and re.match(r"^(ok|(cut|stall):\d+)$", value):
             settings[key] = value
         elif key == "posted" and re.match(r"^(ok|silence|\d{3})$", value):
+            settings[key] = value
+        elif key == "posting_host" and re.match(r"^[0-9A-Za-z.:-]+$", value):
             settings[key] = value
         else:
             return None, False, "bad setting " + word
