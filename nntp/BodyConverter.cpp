@@ -4,6 +4,7 @@
 #include <list>
 
 #include "mime/MimeMessage.h"
+#include "nntp/PictureBudget.h"
 #include "nntp/PictureFileName.h"
 #include "nntp/PictureFolder.h"
 #include "nntp/Uudecode.h"
@@ -35,24 +36,41 @@ void AppendPicture(const std::string& fileName, const std::string& path, std::st
              "\"></P>";
 }
 
+// Saves the picture unless the budget is spent; false when it was not saved.
+bool SavePicture(const std::string& safe,
+                 const std::string& bytes,
+                 PictureFolder& folder,
+                 PictureBudget& budget,
+                 std::string* html) {
+    std::string fileName, path;
+    if (bytes.empty() || !budget.Admits(bytes.size()) || !folder.Save(safe, bytes, &fileName, &path))
+        return false;
+    budget.Saved(bytes.size());
+    AppendPicture(fileName, path, html);
+    return true;
+}
+
 // Saves every uuencoded picture of the body. False when a block names no picture: the whole
-// conversion is then off.
-bool SaveUuencodedPictures(const std::string& body, PictureFolder& folder, std::string* html, int* saved) {
+// conversion is then off, even when that block comes after the budget is spent.
+bool SaveUuencodedPictures(const std::string& body,
+                           PictureFolder& folder,
+                           PictureBudget& budget,
+                           std::string* html,
+                           int* saved) {
     UuBlock block;
     for (size_t from = 0; FindUuBlock(body, from, &block); from = block.end) {
         std::string safe = SafePictureFileName(block.fileName);
         if (!IsImageFileName(safe.empty() ? block.fileName : safe))
             return false;
+        if (budget.Spent())
+            continue;
         // Decoding never yields more bytes than the block has characters, whatever the lines claim.
         std::string bytes(block.end - block.begin, '\0');
         size_t decoded = 0;
         UudecodeBlock(body.data() + block.begin, block.end - block.begin, &bytes[0], bytes.size(), &decoded);
         bytes.resize(decoded);
-        std::string fileName, path;
-        if (decoded > 0 && folder.Save(safe, bytes, &fileName, &path)) {
-            AppendPicture(fileName, path, html);
+        if (SavePicture(safe, bytes, folder, budget, html))
             ++*saved;
-        }
     }
     return true;
 }
@@ -61,10 +79,12 @@ bool HasPngExtension(const std::string& name) {
     return name.size() > 4 && LowerFileName(name.substr(name.size() - 4)) == ".png";
 }
 
-void SaveImageParts(MimeMessage& message, PictureFolder& folder, std::string* html, int* saved) {
+void SaveImageParts(MimeMessage& message, PictureFolder& folder, PictureBudget& budget, std::string* html, int* saved) {
     std::list<MimeBody*> named;
     message.GetAttachments(named);
     for (MimeBody* part : named) {
+        if (budget.Spent())
+            return;
         std::string name = LowerFileName(part->GetName());
         bool bmp = name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0;
         if (part->GetMediaType() != MimeHeader::kMediaImage && !bmp)
@@ -74,12 +94,10 @@ void SaveImageParts(MimeMessage& message, PictureFolder& folder, std::string* ht
         std::string safe = SafePictureFileName(name);
         if (!IsImageFileName(safe) && !HasPngExtension(safe))
             continue;
-        std::string bytes, fileName, path;
+        std::string bytes;
         part->GetContent(bytes);
-        if (!bytes.empty() && folder.Save(safe, bytes, &fileName, &path)) {
-            AppendPicture(fileName, path, html);
+        if (SavePicture(safe, bytes, folder, budget, html))
             ++*saved;
-        }
     }
 }
 
@@ -131,6 +149,11 @@ std::string EscapeHtml(const std::string& text) {
 }
 
 bool ConvertBody(const std::string& article, PictureFolder& folder, std::string* converted) {
+    PictureBudget budget;
+    return ConvertBody(article, folder, budget, converted);
+}
+
+bool ConvertBody(const std::string& article, PictureFolder& folder, PictureBudget& budget, std::string* converted) {
     const std::string text = WithCrLf(article);
     if (text.empty() || text.size() > static_cast<size_t>(INT_MAX))
         return false;
@@ -146,10 +169,10 @@ bool ConvertBody(const std::string& article, PictureFolder& folder, std::string*
     std::string html;
     int saved = 0;
     if (uuencoded) {
-        if (!SaveUuencodedPictures(body, folder, &html, &saved))
+        if (!SaveUuencodedPictures(body, folder, budget, &html, &saved))
             return false;
     } else {
-        SaveImageParts(message, folder, &html, &saved);
+        SaveImageParts(message, folder, budget, &html, &saved);
     }
     if (saved == 0)
         return false;

@@ -5,6 +5,7 @@
 
 #include <string>
 
+class PictureBudget;
 class PictureFolder;
 
 // Converts `article` (the message text as stored or as received; bare LF line ends are read as
@@ -20,11 +21,17 @@ class PictureFolder;
 // picture whose name is refused (see SafePictureFileName), that decodes to nothing, or that
 // cannot be saved is left out; the others still show.
 //
+// At most PictureBudget::kMaxPictures pictures and kMaxBytes bytes of them are saved per
+// message, in the order they appear; the pictures past a limit stay text (their uuencoded block
+// or their part is kept as it was), and the earlier ones still show.
+//
 // The result is multipart/mixed with a new boundary. A body that was not multipart, and the
 // body text of a uuencoded article, become its first part; existing parts stay; then a
 // text/html part with one entry per picture: its file name (HTML-escaped) and an <IMG> of its
 // path in the folder.
 bool ConvertBody(const std::string& article, PictureFolder& folder, std::string* converted);
+// The same with the limits of `budget`, which must be fresh (nothing counted yet).
+bool ConvertBody(const std::string& article, PictureFolder& folder, PictureBudget& budget, std::string* converted);
 
 // Text with & < > " ' written as character references, for names placed into HTML.
 std::string EscapeHtml(const std::string& text);

@@ -17,7 +17,9 @@ PictureFiles::ReadResult DiskPictureFiles::Read(const std::string& path, std::st
 }
 
 bool DiskPictureFiles::Write(const std::string& path, const std::string& bytes) {
-    return atomicfile::WriteAll(path.c_str(), bytes);
+    // A picture file is made again whenever the message is opened and the file is missing, so
+    // waiting for the disk would only hold up the opening.
+    return atomicfile::WriteAllUnflushed(path.c_str(), bytes);
 }
 
 PictureFolder::PictureFolder(const std::string& folder, PictureFiles& files) : folder_(folder), files_(files) {

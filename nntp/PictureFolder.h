@@ -18,7 +18,8 @@ public:
     virtual bool Write(const std::string& path, const std::string& bytes) = 0;
 };
 
-// Real files: whole-file reads, and writes that replace a file only once complete.
+// Real files: whole-file reads, and writes that replace a file only once complete. Writes are
+// not flushed to the disk: the folder is temporary and its files are made again when missing.
 class DiskPictureFiles : public PictureFiles {
 public:
     ReadResult Read(const std::string& path, std::string* bytes) override;

@@ -26,6 +26,12 @@ bool ReadAll(const char* path, std::string& bytes);
 // happened.
 bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure = nullptr);
 
+// As WriteAll, but without waiting for the bytes to reach the disk and without the in-place
+// fallback: for files that are made again whenever they are missing (pictures converted for
+// display), where a flush would only stall the caller. A reader still never sees a half-written
+// file; after a power cut the file may be missing or short.
+bool WriteAllUnflushed(const char* path, const std::string& bytes);
+
 // Creates path with bytes as its content; never replaces an existing file. False with *existed
 // set when path already exists; false otherwise when it could not be written (nothing is left).
 bool CreateNew(const char* path, const std::string& bytes, bool* existed);

@@ -79,23 +79,46 @@ WriteFailure WriteInPlace(const char* path, const std::string& bytes) {
 
 }  // namespace
 
-bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
-    WriteFailure result = WriteFailure::kNone;
+namespace {
+
+enum class TempWrite { kDone, kNoTemp, kFailed };
+
+// Writes bytes to the temporary file beside path, which then replaces path. kFailed leaves no
+// temporary file behind.
+TempWrite WriteByTemp(const char* path, const std::string& bytes, bool flush) {
     std::string temp = TempPathFor(path);
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
-        result = WriteInPlace(path, bytes);
-    } else {
-        bool ok = WriteFully(fd, bytes) && fsync(fd) == 0;
-        ok = close(fd) == 0 && ok;
-        if (!ok || rename(temp.c_str(), path) != 0) {
-            unlink(temp.c_str());
+    if (fd < 0)
+        return TempWrite::kNoTemp;
+    bool ok = WriteFully(fd, bytes) && (!flush || fsync(fd) == 0);
+    ok = close(fd) == 0 && ok;
+    if (ok && rename(temp.c_str(), path) == 0)
+        return TempWrite::kDone;
+    unlink(temp.c_str());
+    return TempWrite::kFailed;
+}
+
+}  // namespace
+
+bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
+    WriteFailure result = WriteFailure::kNone;
+    switch (WriteByTemp(path, bytes, true)) {
+        case TempWrite::kDone:
+            break;
+        case TempWrite::kNoTemp:
+            result = WriteInPlace(path, bytes);
+            break;
+        case TempWrite::kFailed:
             result = WriteFailure::kOldKept;
-        }
+            break;
     }
     if (failure)
         *failure = result;
     return result == WriteFailure::kNone;
+}
+
+bool WriteAllUnflushed(const char* path, const std::string& bytes) {
+    return WriteByTemp(path, bytes, false) == TempWrite::kDone;
 }
 
 bool CreateNew(const char* path, const std::string& bytes, bool* existed) {

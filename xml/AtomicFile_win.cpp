@@ -48,9 +48,10 @@ bool WriteFully(HANDLE h, const std::string& bytes) {
     return total == bytes.size();
 }
 
-bool ReplaceWithRetry(const std::string& temp, const char* path) {
+bool ReplaceWithRetry(const std::string& temp, const char* path, bool flush) {
+    const DWORD flags = MOVEFILE_REPLACE_EXISTING | (flush ? MOVEFILE_WRITE_THROUGH : 0);
     for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExA(temp.c_str(), path, flags))
             return true;
         DWORD error = GetLastError();
         if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED && error != ERROR_LOCK_VIOLATION)
@@ -114,23 +115,46 @@ WriteFailure WriteInPlace(const char* path, const std::string& bytes) {
 
 }  // namespace
 
-bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
-    WriteFailure result = WriteFailure::kNone;
+namespace {
+
+enum class TempWrite { kDone, kNoTemp, kFailed };
+
+// Writes bytes to the temporary file beside path, which then replaces path. kFailed leaves no
+// temporary file behind.
+TempWrite WriteByTemp(const char* path, const std::string& bytes, bool flush) {
     std::string temp = TempPathFor(path);
     FileHandle f(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!f.Valid()) {
-        result = WriteInPlace(path, bytes);
-    } else {
-        bool ok = WriteFully(f.Get(), bytes) && FlushFileBuffers(f.Get());
-        ok = f.Close() && ok;
-        if (!ok || !ReplaceWithRetry(temp, path)) {
-            DeleteFileA(temp.c_str());
+    if (!f.Valid())
+        return TempWrite::kNoTemp;
+    bool ok = WriteFully(f.Get(), bytes) && (!flush || FlushFileBuffers(f.Get()));
+    ok = f.Close() && ok;
+    if (ok && ReplaceWithRetry(temp, path, flush))
+        return TempWrite::kDone;
+    DeleteFileA(temp.c_str());
+    return TempWrite::kFailed;
+}
+
+}  // namespace
+
+bool WriteAll(const char* path, const std::string& bytes, WriteFailure* failure) {
+    WriteFailure result = WriteFailure::kNone;
+    switch (WriteByTemp(path, bytes, true)) {
+        case TempWrite::kDone:
+            break;
+        case TempWrite::kNoTemp:
+            result = WriteInPlace(path, bytes);
+            break;
+        case TempWrite::kFailed:
             result = WriteFailure::kOldKept;
-        }
+            break;
     }
     if (failure)
         *failure = result;
     return result == WriteFailure::kNone;
+}
+
+bool WriteAllUnflushed(const char* path, const std::string& bytes) {
+    return WriteByTemp(path, bytes, false) == TempWrite::kDone;
 }
 
 bool CreateNew(const char* path, const std::string& bytes, bool* existed) {

@@ -1,5 +1,6 @@
 // The picture conversion of any article: files are only ever written inside the folder, under
-// names that are already safe, and a converted article reads back as a message.
+// names that are already safe and no more of them than one message may write, and a converted
+// article reads back as a message.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include "mime/MimeMessage.h"
 #include "nntp/BodyConverter.h"
+#include "nntp/PictureBudget.h"
 #include "nntp/PictureFileName.h"
 #include "tests/nntp/PictureTest.h"
 
@@ -30,6 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
     }
     if (files.files["C:\\Temp\\a.gif"] != "taken")
+        abort();
+    // One message never writes more pictures than its budget allows (a.gif was there before).
+    if (files.files.size() > 1 + PictureBudget::kMaxPictures)
         abort();
     if (ok) {
         MimeMessage message;

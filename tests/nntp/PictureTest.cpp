@@ -10,6 +10,7 @@
 
 #include "mime/MimeMessage.h"
 #include "nntp/BodyConverter.h"
+#include "nntp/PictureBudget.h"
 #include "nntp/PictureFileName.h"
 #include "nntp/Uudecode.h"
 
@@ -104,6 +105,11 @@ protected:
         converted.clear();
         return ConvertBody(header + body, folder, &converted);
     }
+    bool Convert(const std::string& body, const std::string& header, PictureBudget& budget) {
+        PictureFolder folder("C:\\Temp", files);
+        converted.clear();
+        return ConvertBody(header + body, folder, budget, &converted);
+    }
     bool Shows(const std::string& name) const { return converted.find(">" + name + "</font>") != std::string::npos; }
 
     static constexpr const char* kHeader = "Subject: pics\r\nContent-Type: text/plain; charset=gb2312\r\n\r\n";
@@ -186,6 +192,58 @@ TEST_F(ConvertBodyTest, BareLineFeedArticleConvertsWithTheWholeName) {
     // the folder gets its separator, but not from a double-byte character ending in the byte of "\"
     EXPECT_EQ("C:\\\x81\x5C\\", PictureFolder("C:\\\x81\x5C", files).Folder());
     EXPECT_EQ("/tmp/", PictureFolder("/tmp/", files).Folder());
+}
+
+TEST_F(ConvertBodyTest, PicturesPastTheLimitsStayTextAndTheEarlierOnesShow) {
+    struct Case {
+        bool mime;
+        int pictures;
+        size_t size;
+        PictureBudget budget;
+        int shown;
+    };
+    Case cases[] = {
+        {false, 51, 3, PictureBudget(), 50},
+        {true, 51, 3, PictureBudget(), 50},
+        // 300-byte pictures against 1000 bytes: the fourth would pass the limit, so it and the
+        // fifth (which would still fit after a refusal of the fourth alone) stay text
+        {false, 5, 300, PictureBudget(50, 1000), 3},
+        {true, 5, 300, PictureBudget(50, 1000), 3},
+        {false, 4, 250, PictureBudget(50, 1000), 4},  // reaching the limit exactly is allowed
+    };
+    for (Case& c : cases) {
+        files = MapPictureFiles();
+        std::string body = c.mime ? "--b\r\nContent-Type: text/plain\r\n\r\nhi\r\n" : "hi\r\n";
+        for (int i = 1; i <= c.pictures; ++i) {
+            std::string name = "p" + std::to_string(i) + ".gif";
+            // the last picture is small: it would fit the bytes left, yet stays text
+            size_t size = i == c.pictures && c.shown < c.pictures ? 1 : c.size;
+            if (c.mime)
+                body += "--b\r\nContent-Type: image/gif; name=\"" + name + "\"\r\n\r\n" +
+                        std::string(size, static_cast<char>('a' + i % 26)) + "\r\n";
+            else
+                body += Uuencode(name, Bytes(size, i));
+        }
+        if (c.mime)
+            body += "--b--\r\n";
+        std::string header = c.mime ? "Subject: p\r\nContent-Type: multipart/mixed; boundary=\"b\"\r\n\r\n" : kHeader;
+        SCOPED_TRACE(std::string(c.mime ? "mime " : "uu ") + std::to_string(c.pictures) + "x" + std::to_string(c.size));
+        ASSERT_TRUE(Convert(body, header, c.budget));
+        EXPECT_EQ(static_cast<size_t>(c.shown), files.files.size());
+        for (int i = 1; i <= c.pictures; ++i)
+            EXPECT_EQ(i <= c.shown, Shows("p" + std::to_string(i) + ".gif")) << i;
+        // what was not converted is still there as text, in the first part or as its own part
+        std::string last = "p" + std::to_string(c.pictures) + ".gif";
+        EXPECT_NE(std::string::npos, converted.find(c.mime ? "name=\"" + last + "\"" : "begin 644 " + last));
+    }
+
+    // The limits a message gets unless told otherwise.
+    PictureBudget standard;
+    EXPECT_EQ(50, standard.MaxPictures());
+    EXPECT_EQ(size_t{64} << 20, standard.MaxBytes());
+    EXPECT_TRUE(standard.Admits(size_t{64} << 20));
+    standard.Saved(size_t{64} << 20);
+    EXPECT_FALSE(standard.Admits(1));
 }
 
 TEST(DiskPictureFiles, TellsAMissingFileFromAReadOne) {
