@@ -1,5 +1,7 @@
 #include "xml/AtomicFile.h"
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -49,8 +51,12 @@ bool ReadAll(const char* path, std::string& bytes) {
     return ok;
 }
 
+// One name per thread: two threads saving the same file (two pictures of one name) must not
+// write into one temporary file.
 std::string TempPathFor(const char* path) {
-    return std::string(path) + ".tmp" + std::to_string(getpid());
+    static std::atomic<unsigned> next{0};
+    thread_local unsigned thread = ++next;
+    return std::string(path) + ".tmp" + std::to_string(getpid()) + "." + std::to_string(thread);
 }
 
 namespace {

@@ -86,8 +86,11 @@ bool ReadAll(const char* path, std::string& bytes) {
     return true;
 }
 
+// One name per thread: two threads saving the same file (two pictures of one name) must not
+// write into one temporary file.
 std::string TempPathFor(const char* path) {
-    return std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId());
+    return std::string(path) + ".tmp" + std::to_string(GetCurrentProcessId()) + "." +
+           std::to_string(GetCurrentThreadId());
 }
 
 namespace {

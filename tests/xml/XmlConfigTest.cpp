@@ -9,6 +9,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "xml/AtomicFile.h"
 
@@ -188,9 +189,9 @@ TEST(XmlConfigRecords, ServerGroupLookupFollowsEveryEdit) {
     const char* ids[] = {"a", "b", "c"};
     const char* folders[] = {"f1", "f2", "f3", "f4"};
     CXmlConfig config;
-    ASSERT_TRUE(config.ParseText(
-        "<Setup>\r\n<Server>\r\n<ID>a</ID>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n</Subgroup>\r\n"
-        "</Server>\r\n<Server>\r\n<Location>no id</Location>\r\n</Server>\r\n</Setup>\r\n"));
+    ASSERT_TRUE(
+        config.ParseText("<Setup>\r\n<Server>\r\n<ID>a</ID>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n</Subgroup>\r\n"
+                         "</Server>\r\n<Server>\r\n<Location>no id</Location>\r\n</Server>\r\n</Setup>\r\n"));
     std::mt19937 rng(5);
     auto pick = [&rng](auto& table) { return table[rng() % (sizeof table / sizeof table[0])]; };
     for (int step = 0; step < 3000; ++step) {
@@ -314,6 +315,23 @@ TEST(XmlConfigFiles, InPlaceSaveNeverLeavesAnEmptyFile) {
         std::remove(path.c_str());
         std::filesystem::remove(blocker);
     }
+}
+
+TEST(XmlConfigFiles, TwoThreadsSavingOneFileEachWriteWholeCopies) {
+    std::string path = TempPath("shared.gif");
+    const std::string a(70000, 'a'), b(50000, 'b');
+    bool okA = true, okB = true;
+    auto save = [&path](const std::string& bytes, bool* ok) {
+        for (int i = 0; i < 100; ++i)
+            *ok = atomicfile::WriteAllUnflushed(path.c_str(), bytes) && *ok;
+    };
+    std::thread first(save, std::cref(a), &okA), second(save, std::cref(b), &okB);
+    first.join();
+    second.join();
+    EXPECT_TRUE(okA && okB);
+    std::string got = ReadFile(path);
+    EXPECT_TRUE(got == a || got == b) << got.size() << " bytes";
+    std::remove(path.c_str());
 }
 
 TEST(XmlConfigFiles, UnparsableFileKeepsItsTextAndAppends) {
