@@ -8,6 +8,7 @@
 #include "nntp/PictureFileName.h"
 #include "nntp/PictureFolder.h"
 #include "nntp/Uudecode.h"
+#include "nntp/Ydecode.h"
 
 namespace {
 
@@ -71,6 +72,66 @@ bool SaveUuencodedPictures(const std::string& body,
         bytes.resize(decoded);
         if (SavePicture(safe, bytes, folder, budget, html))
             ++*saved;
+    }
+    return true;
+}
+
+bool HasYencBlocks(const std::string& body) {
+    bool begins = body.compare(0, 8, "=ybegin ") == 0 || body.find("\n=ybegin ") != std::string::npos;
+    return begins && body.find("\n=yend") != std::string::npos;
+}
+
+// Saves the yEnc file of one block. False when it names no picture (the conversion is then off,
+// as for a uuencoded block). A part of several, a damaged block, or one past the budget stays
+// text and writes nothing.
+bool SaveYencPicture(const std::string& body,
+                     const YencBlock& block,
+                     PictureFolder& folder,
+                     PictureBudget& budget,
+                     std::string* html,
+                     int* saved) {
+    std::string safe = SafePictureFileName(block.name);
+    if (!IsImageFileName(safe.empty() ? block.name : safe))
+        return false;
+    if (block.isPart || budget.Spent())
+        return true;
+    std::string bytes;
+    if (DecodeSingleYencFile(body, block, &bytes) && SavePicture(safe, bytes, folder, budget, html))
+        ++*saved;
+    return true;
+}
+
+// Saves the pictures of uuencoded and yEnc blocks in the order they stand in the body. A block
+// that starts inside another one is part of that one's data and is passed over.
+bool SaveEncodedPictures(const std::string& body,
+                         bool uuencoded,
+                         PictureFolder& folder,
+                         PictureBudget& budget,
+                         std::string* html,
+                         int* saved) {
+    if (!HasYencBlocks(body))
+        return SaveUuencodedPictures(body, folder, budget, html, saved);
+    UuBlock uu;
+    YencBlock y;
+    bool haveUu = uuencoded && FindUuBlock(body, 0, &uu);
+    bool haveY = FindYencBlock(body, 0, &y);
+    while (haveUu || haveY) {
+        if (haveY && (!haveUu || y.begin < uu.begin)) {
+            if (!SaveYencPicture(body, y, folder, budget, html, saved))
+                return false;
+            size_t next = y.end;
+            haveY = FindYencBlock(body, next, &y);
+            if (haveUu && uu.begin < next)
+                haveUu = FindUuBlock(body, next, &uu);
+        } else {
+            // The uuencoded block alone: its own saver walks from its start.
+            if (!SaveUuencodedPictures(body.substr(uu.begin, uu.end - uu.begin), folder, budget, html, saved))
+                return false;
+            size_t next = uu.end;
+            haveUu = FindUuBlock(body, next, &uu);
+            if (haveY && y.begin < next)
+                haveY = FindYencBlock(body, next, &y);
+        }
     }
     return true;
 }
@@ -164,12 +225,13 @@ bool ConvertBody(const std::string& article, PictureFolder& folder, PictureBudge
     std::string body;
     message.GetContent(body);
     const bool uuencoded = HasUuencodedPictures(body);
+    const bool encoded = uuencoded || HasYencBlocks(body);
     const bool multipart = message.GetMediaType() == MimeHeader::kMediaMultipart;
 
     std::string html;
     int saved = 0;
-    if (uuencoded) {
-        if (!SaveUuencodedPictures(body, folder, budget, &html, &saved))
+    if (encoded) {
+        if (!SaveEncodedPictures(body, uuencoded, folder, budget, &html, &saved))
             return false;
     } else {
         SaveImageParts(message, folder, budget, &html, &saved);
@@ -177,7 +239,7 @@ bool ConvertBody(const std::string& article, PictureFolder& folder, PictureBudge
     if (saved == 0)
         return false;
 
-    if (uuencoded || !multipart)
+    if (encoded || !multipart)
         MoveContentToFirstPart(message, multipart);
     message.SetBoundary(nullptr);
     MimeBody* page = message.CreatePart(MimeHeader::kMediaText);
