@@ -89,6 +89,25 @@ def mime_picture(group, n):
             "--%s--\n" % (boundary, boundary, encoded, boundary)).encode("latin-1")
 
 
+def yenc_picture(group, n):
+    # One whole file in one block, 128 characters a line, with the escapes of the yEnc rules.
+    lines, line = [], bytearray()
+    for i, byte in enumerate(PHOTO_GIF):
+        c = (byte + 42) & 0xFF
+        last = i + 1 == len(PHOTO_GIF) or len(line) >= 127
+        if c in (0, 10, 13, 61) or (not line and c in (9, 32, 46)) or (last and c in (9, 32)):
+            line += bytes([61, (c + 64) & 0xFF])
+        else:
+            line.append(c)
+        if len(line) >= 128 or i + 1 == len(PHOTO_GIF):
+            lines.append(bytes(line))
+            line = bytearray()
+    block = (b"=ybegin line=128 size=%d name=photo.gif\n" % len(PHOTO_GIF) + b"\n".join(lines) +
+             b"\n=yend size=%d crc32=%08x\n" % (len(PHOTO_GIF), binascii.crc32(PHOTO_GIF)))
+    return (headers(group, n, "A yEnc picture") + "A picture follows.\n\n").encode("latin-1") + block + \
+        b"\nAfter the picture.\n"
+
+
 def dot_lines(group, n):
     # Goes dot-stuffed over the wire both ways: ".." and "..." on the wire.
     return (headers(group, n, "Lines of dots") +
@@ -112,6 +131,7 @@ GROUPS = [
     ("rillpost.pictures.uu", 1, uuencoded_picture),
     ("rillpost.pictures.mime", 1, mime_picture),
     ("rillpost.dots", 1, dot_lines),
+    ("rillpost.pictures.yenc", 1, yenc_picture),
 ]
 BENCH_GROUPS = [("rillpost.bench", 10000, plain), ("rillpost.bench.big", 1, big_article)]
 
