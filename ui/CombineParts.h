@@ -44,3 +44,13 @@ int MoveRow(std::vector<T>* rows, int selected, RowMove move) {
 // `subject` as its Subject, then every part's body in order. A body that does not end with a
 // line break gets one before the next body.
 std::string CombineMessages(const std::vector<const std::string*>& sources, const std::string& subject);
+
+// The combined message for a file joined from its parts: the first part's header block without
+// the placeholder fields and the fields of its own content, with `subject` as its Subject; then
+// a text part saying what was joined and the file as a base64 part named `fileName` (an image
+// type for picture names, so that it is shown as a picture).
+std::string CombineFileMessage(const std::string& firstSource,
+                               const std::string& subject,
+                               const std::string& fileName,
+                               const std::string& bytes,
+                               int parts);

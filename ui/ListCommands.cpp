@@ -7,6 +7,7 @@
 #include "news/MenuCommands.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
+#include "nntp/YencJoin.h"
 #include "ui/CertificateDialog.h"
 #include "ui/CombineDialog.h"
 #include "ui/ManageApi.h"
@@ -140,7 +141,15 @@ void CombineMail() {
     std::vector<const std::string*> sources;
     for (const CombinePart& part : dialog.parts)
         sources.push_back(&part.source);
-    std::string text = CombineMessages(sources, dialog.subject);
+    // Parts of one yEnc file become that file; other messages are joined as they stand.
+    YencJoin join = JoinYencParts(sources);
+    if (join.found && !join.problem.empty()) {
+        ShowMessage("The parts cannot be joined into one file:\n\n" + join.problem, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    std::string text = join.found
+                           ? CombineFileMessage(*sources[0], dialog.subject, join.fileName, join.bytes, join.parts)
+                           : CombineMessages(sources, dialog.subject);
     LPCSTR folder = gHostApi.BKA_GetCurrentFolder();
     if (folder != nullptr)
         gHostApi.BKA_AppendMessage(folder, text.c_str());

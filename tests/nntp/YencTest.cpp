@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "nntp/BodyConverter.h"
 #include "nntp/Ydecode.h"
+#include "nntp/YencJoin.h"
 #include "tests/nntp/PictureTest.h"
 
 namespace {
@@ -28,9 +30,8 @@ std::string Hex(uint32_t v) {
 
 // A single-part block: 128 characters a line, NUL, CR, LF and "=" always escaped, TAB, blank
 // and "." escaped at line starts, TAB and blank at line ends.
-std::string Yencode(const std::string& name, const std::string& bytes) {
-    std::string out = "=ybegin line=128 size=" + std::to_string(bytes.size()) + " name=" + name + "\r\n";
-    std::string line;
+std::string YencLines(const std::string& bytes) {
+    std::string out, line;
     for (size_t i = 0; i < bytes.size(); ++i) {
         char c = static_cast<char>(static_cast<unsigned char>(bytes[i]) + 42);
         bool last = i + 1 == bytes.size() || line.size() >= 127;
@@ -46,7 +47,29 @@ std::string Yencode(const std::string& name, const std::string& bytes) {
             line.clear();
         }
     }
-    return out + "=yend size=" + std::to_string(bytes.size()) + " crc32=" + Hex(Crc32(bytes.data(), bytes.size())) +
+    return out;
+}
+
+std::string Yencode(const std::string& name, const std::string& bytes) {
+    return "=ybegin line=128 size=" + std::to_string(bytes.size()) + " name=" + name + "\r\n" + YencLines(bytes) +
+           "=yend size=" + std::to_string(bytes.size()) + " crc32=" + Hex(Crc32(bytes.data(), bytes.size())) + "\r\n";
+}
+
+// Part `part` of `total` of the file, holding its bytes [begin, end) (0-based here, 1-based in
+// the block), as an article with the part in its body.
+std::string YencodePart(const std::string& name,
+                        const std::string& file,
+                        int part,
+                        int total,
+                        size_t begin,
+                        size_t end) {
+    std::string bytes = file.substr(begin, end - begin);
+    return "Subject: " + name + " (" + std::to_string(part) + "/" + std::to_string(total) + ")\r\n\r\n" +
+           "=ybegin part=" + std::to_string(part) + " total=" + std::to_string(total) +
+           " line=128 size=" + std::to_string(file.size()) + " name=" + name +
+           "\r\n=ypart begin=" + std::to_string(begin + 1) + " end=" + std::to_string(end) + "\r\n" + YencLines(bytes) +
+           "=yend size=" + std::to_string(bytes.size()) + " part=" + std::to_string(part) +
+           " pcrc32=" + Hex(Crc32(bytes.data(), bytes.size())) + " crc32=" + Hex(Crc32(file.data(), file.size())) +
            "\r\n";
 }
 
@@ -134,6 +157,53 @@ TEST(Yenc, BlocksOfBothKindsShowInTheOrderTheyStand) {
            d = converted.find(">d.bmp<");
     ASSERT_NE(std::string::npos, d);
     EXPECT_TRUE(a < b && b < c && c < d);
+}
+
+TEST(Yenc, PartsJoinInTheirByteOrderAndEveryGapOrDamageIsNamed) {
+    const std::string file = AllBytes();  // 768 bytes in four parts of 200, 200, 200, 168
+    std::vector<std::string> parts;
+    for (int i = 0; i < 4; ++i)
+        parts.push_back(YencodePart("big.jpg", file, i + 1, 4, i * 200, i == 3 ? file.size() : (i + 1) * 200));
+    auto without = [](std::string text, const std::string& what) {
+        size_t at = text.find(what);
+        return at == std::string::npos ? text : text.erase(at, what.size());
+    };
+    struct Case {
+        const char* what;
+        std::vector<std::string> texts;
+        const char* problem;  // null: joined
+    } cases[] = {
+        {"shuffled", {parts[2], parts[0], parts[3], parts[1]}, nullptr},
+        {"one missing", {parts[0], parts[1], parts[3]}, "Part 3 of 4 is missing."},
+        {"two missing", {parts[1], parts[2]}, "Part 1 of 4 is missing.\nPart 4 of 4 is missing."},
+        {"a gap, no count",
+         {without(parts[0], " total=4"), without(parts[2], " total=4"), without(parts[3], " total=4")},
+         "Bytes 201 to 400 of big.jpg are missing."},
+        {"a damaged part",
+         {parts[0], Replaced(parts[1], "pcrc32=", "pcrc32=1"), parts[2], parts[3]},
+         "Part 2 of 4 is damaged."},
+        {"a part twice",
+         {parts[0], parts[1], parts[1], parts[2], parts[3]},
+         "Part 2 of 4 overlaps the part before it."},
+        {"another file",
+         {parts[0], YencodePart("other.jpg", file, 2, 4, 200, 400)},
+         "The selected parts belong to different files."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<const std::string*> texts;
+        for (const std::string& t : c.texts)
+            texts.push_back(&t);
+        YencJoin join = JoinYencParts(texts);
+        EXPECT_TRUE(join.found);
+        EXPECT_EQ(c.problem ? c.problem : "", join.problem);
+        EXPECT_EQ(c.problem ? "" : file, join.bytes);
+        EXPECT_EQ("big.jpg", join.fileName);
+    }
+
+    // A whole file in one block, or no yEnc at all, is nothing to join.
+    std::string whole = Yencode("a.gif", "x"), plain = "Subject: s\r\n\r\ntext\r\n";
+    EXPECT_FALSE(JoinYencParts({&whole, &plain}).found);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The editing rules behind the preferences, header and combine dialogs.
 #include <gtest/gtest.h>
 
+#include "mime/MimeMessage.h"
 #include "ui/CombineParts.h"
 #include "ui/FolderName.h"
 #include "ui/GroupListDocument.h"
@@ -193,6 +194,29 @@ TEST(Combine, JoinsBodiesUnderTheFirstHeaderWithoutPlaceholderFields) {
               "From: a\r\nSubject: whole\r\n\r\nbegin 644 x\r\nM1\r\nM2\r\nM3\r\nend\r\n");
     EXPECT_EQ(CombineMessages({&c}, "new"), "From: c\r\nSubject: new\r\n\r\nM3\r\nend\r\n");
     EXPECT_EQ(CombineMessages({}, "x"), "");
+}
+
+TEST(Combine, AJoinedFileBecomesANamedBase64PartUnderTheFirstHeader) {
+    std::string bytes;
+    for (int i = 0; i < 300; ++i)
+        bytes.push_back(static_cast<char>(i * 7));
+    std::string first =
+        "From: a\r\nSubject: p 1/2\r\nX-RILLPOST-FLAG: FALSE\r\nContent-Type: text/plain\r\n"
+        "MIME-Version: 1.0\r\n\r\n=ybegin part=1\r\n";
+    std::string text = CombineFileMessage(first, "whole", "a\"b.JPG", bytes, 2);
+    MimeMessage message;
+    ASSERT_GT(message.Load(text.data(), static_cast<int>(text.size())), 0);
+    EXPECT_EQ("a", message.GetFieldValue("From"));
+    EXPECT_EQ("whole", message.GetFieldValue("Subject"));
+    EXPECT_EQ(std::string::npos, text.find("X-RILLPOST-FLAG"));
+    EXPECT_EQ(std::string::npos, text.find("text/plain\r\nMIME-Version"));
+    ASSERT_EQ(2u, message.Parts().size());
+    const MimeBody& picture = *message.Parts().back();
+    EXPECT_EQ(MimeHeader::kMediaImage, picture.GetMediaType());
+    EXPECT_EQ("ab.JPG", picture.GetName());
+    std::string content;
+    picture.GetContent(content);
+    EXPECT_EQ(bytes, content);
 }
 
 // A part still being fetched ("TRUE") is no more an article than one never fetched.
