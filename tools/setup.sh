@@ -13,6 +13,7 @@ pkgs=(
     googletest libgmime-3.0-dev pkg-config
     fonts-wqy-microhei fonts-noto-cjk locales
     inn2 openssl
+    python3-sabyenc python3-yenc
 )
 cmds=(
     cmake ninja python3 openssl clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
