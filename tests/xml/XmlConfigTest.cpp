@@ -223,8 +223,9 @@ TEST(XmlConfigRecords, ServerGroupLookupFollowsEveryEdit) {
                     config.RemoveElement();
                 break;
             default:
-                if (rng() % 50 == 0)
+                if (rng() % 50 == 0) {
                     ASSERT_TRUE(config.ParseText(std::string(config.GetText()).c_str()));
+                }
                 break;
         }
         for (const char* i : ids) {
