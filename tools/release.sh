@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the deliverables of one arch in Release mode in a build folder of its own and packs
+# Builds the deliverables of one arch in Release mode in a build folder of its own (and the
+# database builder for this machine in <build folder>-tools) and packs
 # them with the sample database, the read-me, the guide (when docs/guide.md exists) and their
 # checksums into <out>/Rillpost-<version>[-x86_64].zip. Prints the zip's path on its last line.
 #   release.sh [i686|x86_64] [build folder] [out folder]
@@ -21,32 +22,32 @@ name=Rillpost-$version
 
 launcher=()
 if command -v ccache > /dev/null; then
-    # Folders at the same depth then share compiled objects: a second build of the same commit
-    # costs little.
+    # Build folders at the same depth (build/win, build/release-i686, ...) then share compiled
+    # objects: a release after a test build, or a second one of the same commit, costs little.
     export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root} CCACHE_NOHASHDIR=1
     launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 fi
 
 echo "release: building the $arch deliverables in $dir"
-cmake -S "$root" -B "$dir/win" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" "${launcher[@]}" > "$dir/win-cfg.log" 2>&1 \
-    || { tail -20 "$dir/win-cfg.log"; exit 1; }
-cmake --build "$dir/win" -j2 --target Rillpost Geomark Lodestar Cfgshift
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$arch.cmake" "${launcher[@]}" > "$dir.cfg.log" 2>&1 \
+    || { tail -20 "$dir.cfg.log"; exit 1; }
+cmake --build "$dir" -j2 --target Rillpost Geomark Lodestar Cfgshift
 
 # The database builder runs here, so it is built for this machine (without the sanitizers of
 # the test build: it only has to write the sample).
-cmake -S "$root" -B "$dir/tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRP_SANITIZE=OFF \
-    "${launcher[@]}" > "$dir/tools-cfg.log" 2>&1 || { tail -20 "$dir/tools-cfg.log"; exit 1; }
-cmake --build "$dir/tools" -j2 --target dbbuild
+cmake -S "$root" -B "$dir-tools" -G Ninja -DCMAKE_BUILD_TYPE=Release -DRP_SANITIZE=OFF \
+    "${launcher[@]}" > "$dir-tools.cfg.log" 2>&1 || { tail -20 "$dir-tools.cfg.log"; exit 1; }
+cmake --build "$dir-tools" -j2 --target dbbuild
 
 stage=$dir/package
 rm -rf "$stage"
 mkdir -p "$stage/PlugIns"
 for f in Rillpost.dll Geomark.dll Lodestar.dll; do
-    cp "$dir/win/bin/$f" "$stage/PlugIns/"
+    cp "$dir/bin/$f" "$stage/PlugIns/"
 done
-cp "$dir/win/bin/Cfgshift.exe" "$stage/"
-"$dir/tools/tools/dbbuild/dbbuild" qqwry "$root/tools/release/sample-ranges.txt" "$stage/QQwry.sample.dat"
+cp "$dir/bin/Cfgshift.exe" "$stage/"
+"$dir-tools/tools/dbbuild/dbbuild" qqwry "$root/tools/release/sample-ranges.txt" "$stage/QQwry.sample.dat"
 if [ -f "$root/docs/guide.md" ]; then
     command -v pandoc > /dev/null || { echo "release: pandoc is missing (run tools/setup.sh)" >&2; exit 1; }
     # Run from docs/ so that the guide's pictures are found and embedded.
