@@ -13,6 +13,7 @@ pkgs=(
     googletest libgmime-3.0-dev pkg-config
     fonts-wqy-microhei fonts-noto-cjk locales
     inn2 openssl
+    ccache pandoc
 )
 cmds=(
     cmake ninja python3 openssl clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
@@ -20,6 +21,7 @@ cmds=(
     i686-w64-mingw32-windres
     x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-objdump
     x86_64-w64-mingw32-nm x86_64-w64-mingw32-windres
+    ccache pandoc
 )
 
 incoming=/etc/news/incoming.conf
