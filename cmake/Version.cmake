@@ -43,8 +43,8 @@ if(GIT_FOUND)
                     WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                     OUTPUT_VARIABLE rp_tag_commit OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
     # A new commit or a moved tag must regenerate the resources: configure again when HEAD, the
-    # branch it names or the tags change.
-    foreach(ref HEAD packed-refs)
+    # branch it names or the tags (a new tag changes the folder's time) change.
+    foreach(ref HEAD packed-refs refs/tags)
         execute_process(COMMAND ${GIT_EXECUTABLE} rev-parse --git-path ${ref} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
                         OUTPUT_VARIABLE p OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
         list(APPEND rp_git_files ${p})
