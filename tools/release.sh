@@ -51,7 +51,7 @@ cp "$dir/bin/Cfgshift.exe" "$stage/"
 if [ -f "$root/docs/guide.md" ]; then
     command -v pandoc > /dev/null || { echo "release: pandoc is missing (run tools/setup.sh)" >&2; exit 1; }
     # Run from docs/ so that the guide's pictures are found and embedded.
-    (cd "$root/docs" && pandoc --self-contained --metadata title="Rillpost $version" \
+    (cd "$root/docs" && pandoc --self-contained --metadata pagetitle="Rillpost $version" \
         -o "$stage/Guide.html" guide.md)
 fi
 
