@@ -1,6 +1,7 @@
-# The two commands: `make test` runs every test, `make demo` runs the main job against a local
-# INN2 server. Both install what they need first (tools/setup.sh, as root).
-.PHONY: setup test demo bench screenshots
+# `make test` runs every test, `make demo` runs the main job against a local INN2 server, `make
+# release` packs dist/Rillpost-<version>.zip, the package users download. Each installs what it
+# needs first (tools/setup.sh, as root).
+.PHONY: setup test demo bench screenshots release
 
 setup:
 	bash tools/setup.sh
@@ -16,3 +17,6 @@ bench: setup
 
 screenshots: setup
 	bash tools/screenshots.sh
+
+release: setup
+	bash tools/release.sh

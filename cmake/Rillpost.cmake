@@ -25,6 +25,13 @@ if(WIN32)
     configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY
                    FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+    include(${CMAKE_CURRENT_LIST_DIR}/Version.cmake)
+    # The same commit built in any folder gives the same bytes, so that a release package can
+    # be rebuilt and compared: source paths in the binaries are relative, and the linker leaves
+    # out the PE time stamp. (Release builds carry no debug information that would name the
+    # build folder.)
+    add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=.)
+    add_link_options(-Wl,--no-insert-timestamp)
 else()
     add_compile_options(-Wall -Wextra -Wno-unused-parameter -g)
     if(RP_FUZZ)

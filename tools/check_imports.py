@@ -24,7 +24,10 @@ def imports(objdump, path):
 
 
 def main():
-    objdump, folder = sys.argv[1], sys.argv[2]
+    return main_for(sys.argv[1], sys.argv[2])
+
+
+def main_for(objdump, folder):
     binaries = sorted(f for f in os.listdir(folder) if f.lower().endswith((".dll", ".exe")))
     if not binaries:
         print("check_imports: no binaries in " + folder)

@@ -14,6 +14,7 @@ pkgs=(
     fonts-wqy-microhei fonts-noto-cjk locales
     inn2 openssl
     python3-sabyenc python3-yenc
+    ccache pandoc
 )
 cmds=(
     cmake ninja python3 openssl clang-14 clang++-14 wine Xvfb xdpyinfo xdotool convert pkg-config
@@ -21,6 +22,7 @@ cmds=(
     i686-w64-mingw32-windres
     x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-gcc-posix x86_64-w64-mingw32-objdump
     x86_64-w64-mingw32-nm x86_64-w64-mingw32-windres
+    ccache pandoc
 )
 
 incoming=/etc/news/incoming.conf

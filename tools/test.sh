@@ -69,6 +69,31 @@ for arch in i686 x86_64; do
     fi
 done
 
+# The package users download, built twice in two folders (the zips must be the same bytes) and
+# checked as unpacked. The x86_64 package is built too: the Windows suite runs it as a user
+# would (release_package_runs), also where the i686 one cannot run.
+note "release package"
+version=$(tr -d ' \r\n' < "$root/VERSION")
+zip=$root/dist/Rillpost-$version.zip
+if bash "$root/tools/release.sh" i686 "$build/release-i686" \
+        && bash "$root/tools/release.sh" i686 "$build/release-i686-again" "$build/release-again"; then
+    sha256sum "$zip" "$build/release-again/Rillpost-$version.zip"
+    if cmp "$zip" "$build/release-again/Rillpost-$version.zip"; then
+        passed=$((passed + 1))
+    else
+        step_failed "release: two builds of one commit gave different zips"
+    fi
+    if python3 "$root/tools/release_check.py" "$zip" i686 "$build/release-check-i686"; then
+        passed=$((passed + 1))
+    else
+        step_failed "release: the i686 package failed its checks"
+    fi
+else
+    step_failed "release build i686"
+fi
+bash "$root/tools/release.sh" x86_64 "$build/release-x86_64" > "$build/release-x86_64.log" 2>&1 \
+    || { tail -20 "$build/release-x86_64.log"; step_failed "release build x86_64"; }
+
 if [ -n "${RP_WIN_ARCHES:-}" ]; then
     suiteArches=$RP_WIN_ARCHES
 else
