@@ -26,6 +26,36 @@ namespace {
 const int kMaxInt = 0x7FFFFFFF;
 const int kWriteChunk = 512;
 
+// What may follow "--boundary" on a delimiter line: "--" (closing), blanks, then CR LF or the end
+// of the text (*lineEnd = -1).
+bool EndsDelimiterLine(const char* text, int size, int p, int* lineEnd, bool* closing) {
+    *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
+    if (*closing)
+        p += 2;
+    while (p < size && (text[p] == ' ' || text[p] == '\t'))
+        ++p;
+    if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
+        *lineEnd = p;
+        return true;
+    }
+    if (p >= size || (p + 1 == size && text[p] == '\r')) {
+        *lineEnd = -1;
+        return true;
+    }
+    return false;
+}
+
+// True when a delimiter line ("--boundary" without the CR LF before it) starts right at `at`.
+// Only a header ending in a lone CR puts such a line where no CR LF precedes it; writing the
+// header back turns that CR into CR LF, and with it the line into a delimiter.
+bool DelimiterLineAt(const char* text, int size, int at, const std::string& boundary, int* lineEnd, bool* closing) {
+    const int m = static_cast<int>(boundary.size());
+    if (at < 0 || size - at < 2 || m > size - at - 2 || text[at] != '-' || text[at + 1] != '-' ||
+        memcmp(text + at + 2, boundary.data(), m) != 0)
+        return false;
+    return EndsDelimiterLine(text, size, at + 2 + m, lineEnd, closing);
+}
+
 // Finds "\r\n--" + boundary in linear time whatever the boundary looks like (a KMP automaton);
 // memchr jumps to the next CR while nothing is matched, which is the common case.
 class DelimiterFinder {
@@ -72,44 +102,12 @@ public:
             int at = Find(text, size, pos);
             if (at < 0)
                 return -1;
-            if (EndsLine(text, size, at + m, lineEnd, closing))
+            if (EndsDelimiterLine(text, size, at + m, lineEnd, closing))
                 return at;
             // Matches cannot overlap (the boundary holds no CR), so the search resumes after this one.
             pos = at + m;
         }
     }
-
-    // True when a delimiter line ("--boundary" without the CR LF before it) starts right at `at`.
-    // A header that ends with a lone CR has no CR LF before its first delimiter; writing it back
-    // adds one, so such a line must count here too or the part would change its shape on reading
-    // back what was stored.
-    bool LineAt(const char* text, int size, int at, int* lineEnd, bool* closing) const {
-        const int m = static_cast<int>(pattern_.size()) - 2;
-        if (at < 0 || m > size - at || memcmp(text + at, pattern_.data() + 2, m) != 0)
-            return false;
-        return EndsLine(text, size, at + m, lineEnd, closing);
-    }
-
-private:
-    // What may follow "--boundary" on a delimiter line: "--" (closing), blanks, then CR LF or the
-    // end of the text (*lineEnd = -1).
-    static bool EndsLine(const char* text, int size, int p, int* lineEnd, bool* closing) {
-        *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
-        if (*closing)
-            p += 2;
-        while (p < size && (text[p] == ' ' || text[p] == '\t'))
-            ++p;
-        if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
-            *lineEnd = p;
-            return true;
-        }
-        if (p >= size || (p + 1 == size && text[p] == '\r')) {
-            *lineEnd = -1;
-            return true;
-        }
-        return false;
-    }
-
 
 private:
     std::string pattern_;
@@ -290,6 +288,17 @@ int MimeBody::Load(const char* text, int size) {
     int pos = MimeHeader::Load(text, size);
     if (pos < 1)
         return pos;
+    // A header that ends in a lone CR is written back ending in CR LF. Were a delimiter line of an
+    // enclosing multipart right after that CR, the CR LF would make it one and split the enclosing
+    // body on reading back. Such a header is not read: the enclosing body keeps the part's text,
+    // unchanged, as the content of a part without fields.
+    const bool crLfBefore = pos >= 2 && text[pos - 2] == '\r' && text[pos - 1] == '\n';
+    for (const Enclosing* e = enclosing_; e && !crLfBefore; e = e->outer) {
+        int unusedEnd = -1;
+        bool unusedClosing = false;
+        if (DelimiterLineAt(text, size, pos, e->boundary, &unusedEnd, &unusedClosing))
+            return 0;
+    }
     content_.reset();
     contentLength_ = 0;
     epilogue_.clear();
@@ -306,13 +315,13 @@ int MimeBody::Load(const char* text, int size) {
     bool closing = false;
     if (!boundary.empty()) {
         // Searching from the header's own CR LF lets a delimiter right after it give empty content.
-        DelimiterFinder finder(boundary);
-        bool crLfBefore = pos >= 2 && text[pos - 2] == '\r' && text[pos - 1] == '\n';
-        if (!crLfBefore && finder.LineAt(text, size, pos, &lineEnd, &closing)) {
+        // A header ending in a lone CR right before a delimiter line finds that line, as it will
+        // once stored with CR LF.
+        if (!crLfBefore && DelimiterLineAt(text, size, pos, boundary, &lineEnd, &closing)) {
             delimiter = pos;
             contentEnd = pos;
         } else {
-            delimiter = finder.FindLine(text, size, pos - 2, &lineEnd, &closing);
+            delimiter = DelimiterFinder(boundary).FindLine(text, size, pos - 2, &lineEnd, &closing);
             if (delimiter >= 0)
                 contentEnd = delimiter + 2;
         }
@@ -344,6 +353,7 @@ int MimeBody::Load(const char* text, int size) {
 
 int MimeBody::LoadParts(const char* text, int size, int partStart, const std::string& boundary) {
     DelimiterFinder finder(boundary);
+    const Enclosing enclosing{boundary, enclosing_};
     for (;;) {
         int lineEnd = -1;
         bool closing = false;
@@ -357,7 +367,9 @@ int MimeBody::LoadParts(const char* text, int size, int partStart, const std::st
         part->depth_ = depth_ + 1;
         // An empty part (two delimiter lines in a row) is a part without header or content.
         if (partSize > 0) {
+            part->enclosing_ = &enclosing;
             int result = part->Load(text + partStart, partSize);
+            part->enclosing_ = nullptr;
             if (result < 0)
                 return result;
             if (result == 0) {
