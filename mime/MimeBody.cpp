@@ -125,6 +125,25 @@ std::string TransferEncoding(const MimeHeader& header) {
     return v.substr(first, last - first);
 }
 
+// Reads into `out` this header's Content-Type as it reads back once stored. Storing writes a bare
+// line break in a value as a blank, and reading drops the blanks that start a value, so a part's
+// nesting (media type and boundary) is decided on this field, not on the one as first read.
+// False when the field is absent or cannot be written.
+bool ReadBackContentType(const MimeHeader& header, MimeHeader& out) {
+    const MimeField* field = header.FindField("Content-Type");
+    if (!field)
+        return false;
+    std::string stored(field->GetLength(), '\0');
+    int n = stored.empty() ? 0 : field->Store(&stored[0], static_cast<int>(stored.size()));
+    return n > 0 && out.Load(stored.data(), n) > 0;
+}
+
+// The boundary that delimits the parts once stored, as reading it back will find it.
+std::string StoredBoundary(const MimeHeader& header) {
+    MimeHeader storedType;
+    return ReadBackContentType(header, storedType) ? storedType.GetBoundary() : header.GetBoundary();
+}
+
 int Clamp(long long n) {
     return n > kMaxInt ? kMaxInt : static_cast<int>(n);
 }
@@ -211,7 +230,7 @@ int MimeBody::GetLength() const {
     std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
     coder->SetInput(content_.get(), contentLength_, true);
     total += coder->GetEncodeLength();
-    long long boundary = static_cast<long long>(GetBoundary().size());
+    long long boundary = static_cast<long long>(StoredBoundary(*this).size());
     for (const auto& part : parts_)
         total += boundary + part->GetLength() + 6;
     total += boundary + 8 + static_cast<long long>(epilogue_.size());
@@ -233,7 +252,7 @@ int MimeBody::Store(char* buffer, int size) const {
     // the epilogue reads back as one.
     if (parts_.empty() && epilogue_.empty())
         return n;
-    const std::string boundary = GetBoundary();
+    const std::string boundary = StoredBoundary(*this);
     if (boundary.empty())
         return parts_.empty() ? n : -1;
     const int blen = static_cast<int>(boundary.size());
@@ -304,8 +323,10 @@ int MimeBody::Load(const char* text, int size) {
     epilogue_.clear();
 
     std::string boundary;
-    if (depth_ < kMaxDepth && GetMediaType() == kMediaMultipart)
-        boundary = GetBoundary();
+    MimeHeader storedType;
+    const MimeHeader& type = ReadBackContentType(*this, storedType) ? storedType : *this;
+    if (depth_ < kMaxDepth && type.GetMediaType() == kMediaMultipart)
+        boundary = type.GetBoundary();
     // A boundary with a line break in it can never start a delimiter line.
     if (boundary.find_first_of("\r\n") != std::string::npos)
         boundary.clear();

@@ -54,6 +54,31 @@ TEST(LineEnds, PartHeadersEndingInALoneCrKeepTheirShapeWhenStored) {
     }
 }
 
+// Storing writes a bare line break in a field as a blank, so the nesting is read from the
+// Content-Type as it will read back.
+TEST(LineEnds, BareLineBreaksInTheContentTypeNestAsOnceStored) {
+    struct Case {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"before the media type", "Content-Type: \n\nmultipart/mixed; boundary=b\r\n\r\n--b\r\n\r\none\r\n--b--\r\n"},
+        {"inside the boundary",
+         "Content-Type: multipart/mixed; boundary=\"a\nb\"\r\n\r\n--a b\r\n\r\none\r\n--a b--\r\n"},
+    };
+    for (const Case& c : cases) {
+        MimeMessage msg;
+        ASSERT_GT(msg.Load(c.text.data(), static_cast<int>(c.text.size())), 0) << c.name;
+        EXPECT_EQ(msg.Parts().size(), 1u) << c.name;
+        std::string stored;
+        ASSERT_TRUE(msg.StoreToString(stored)) << c.name;
+        MimeMessage again;
+        ASSERT_GT(again.Load(stored.data(), static_cast<int>(stored.size())), 0) << c.name;
+        // The field's value itself reads back with blanks for the line breaks.
+        ASSERT_EQ(again.Parts().size(), 1u) << c.name << ": " << stored;
+        EXPECT_EQ(Describe(*again.Parts().front()), Describe(*msg.Parts().front())) << c.name;
+    }
+}
+
 // A lone CR before ordinary content was always read as the header's end and stored as CR LF;
 // messages like that must keep storing exactly as they did.
 TEST(LineEnds, ALoneCrBeforeTextStoresAsBefore) {
