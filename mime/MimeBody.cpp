@@ -229,7 +229,7 @@ int MimeBody::GetLength() const {
     long long total = MimeHeader::GetLength();
     std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
     coder->SetInput(content_.get(), contentLength_, true);
-    total += coder->GetEncodeLength();
+    total += coder->GetEncodeLength() + static_cast<long long>(strlen(coder->SoftBreak()));
     long long boundary = static_cast<long long>(StoredBoundary(*this).size());
     for (const auto& part : parts_)
         total += boundary + part->GetLength() + 6;
@@ -245,9 +245,22 @@ int MimeBody::Store(char* buffer, int size) const {
         return -1;
     std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
     coder->SetInput(content_.get(), contentLength_, true);
+    const int contentStart = n;
     n += coder->Encode(buffer + n, size - n);
     if (coder->Overflowed())
         return -1;
+    // Reading takes the CR LF before the first delimiter line as the content's last line end. When
+    // the encoded content ends without one, a soft break before that CR LF keeps it out of what is
+    // decoded, so the content reads back as it is.
+    const int softBreak = static_cast<int>(strlen(coder->SoftBreak()));
+    const bool delimiterFollows = !parts_.empty() || !epilogue_.empty();
+    if (delimiterFollows && softBreak > 0 && n > contentStart &&
+        !(n - contentStart >= 2 && buffer[n - 2] == '\r' && buffer[n - 1] == '\n')) {
+        if (softBreak > size - n)
+            return -1;
+        memcpy(buffer + n, coder->SoftBreak(), softBreak);
+        n += softBreak;
+    }
     // A multipart read without parts but with an epilogue still writes its closing line, so that
     // the epilogue reads back as one.
     if (parts_.empty() && epilogue_.empty())

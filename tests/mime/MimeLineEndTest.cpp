@@ -79,6 +79,37 @@ TEST(LineEnds, BareLineBreaksInTheContentTypeNestAsOnceStored) {
     }
 }
 
+// A multipart's own content ends with the CR LF before its first delimiter line. Decoded
+// quoted-printable content may lose that CR LF (a soft break, an escape that takes the CR), and
+// must still read back as it was; content that keeps it stores exactly as it was read.
+TEST(LineEnds, QuotedPrintablePreamblesReadBackAsTheyWere) {
+    const std::string head =
+        "Content-Type: multipart/mixed; boundary=b\r\nContent-Transfer-Encoding: quoted-printable\r\n\r\n";
+    const std::string tail = "--b\r\n\r\none\r\n--b--\r\n";
+    struct Case {
+        const char* name;
+        std::string preamble;
+        bool storedAsRead;
+    } cases[] = {
+        {"escape taking the CR", "pre=4\r\n", false},
+        {"soft break", "pre=\r\n", false},
+        {"trailing blank", "pre =\r\n", false},
+        {"line end", "pre=3D\r\n", true},
+    };
+    for (const Case& c : cases) {
+        const std::string text = head + c.preamble + tail;
+        MimeMessage msg;
+        ASSERT_GT(msg.Load(text.data(), static_cast<int>(text.size())), 0) << c.name;
+        std::string stored;
+        ASSERT_TRUE(msg.StoreToString(stored)) << c.name;
+        MimeMessage again;
+        ASSERT_GT(again.Load(stored.data(), static_cast<int>(stored.size())), 0) << c.name;
+        EXPECT_EQ(Describe(again), Describe(msg)) << c.name << ": " << stored;
+        if (c.storedAsRead)
+            EXPECT_EQ(stored, text) << c.name;
+    }
+}
+
 // A lone CR before ordinary content was always read as the header's end and stored as CR LF;
 // messages like that must keep storing exactly as they did.
 TEST(LineEnds, ALoneCrBeforeTextStoresAsBefore) {
