@@ -26,6 +26,36 @@ namespace {
 const int kMaxInt = 0x7FFFFFFF;
 const int kWriteChunk = 512;
 
+// What may follow "--boundary" on a delimiter line: "--" (closing), blanks, then CR LF or the end
+// of the text (*lineEnd = -1).
+bool EndsDelimiterLine(const char* text, int size, int p, int* lineEnd, bool* closing) {
+    *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
+    if (*closing)
+        p += 2;
+    while (p < size && (text[p] == ' ' || text[p] == '\t'))
+        ++p;
+    if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
+        *lineEnd = p;
+        return true;
+    }
+    if (p >= size || (p + 1 == size && text[p] == '\r')) {
+        *lineEnd = -1;
+        return true;
+    }
+    return false;
+}
+
+// True when a delimiter line ("--boundary" without the CR LF before it) starts right at `at`.
+// Only a header ending in a lone CR puts such a line where no CR LF precedes it; writing the
+// header back turns that CR into CR LF, and with it the line into a delimiter.
+bool DelimiterLineAt(const char* text, int size, int at, const std::string& boundary, int* lineEnd, bool* closing) {
+    const int m = static_cast<int>(boundary.size());
+    if (at < 0 || size - at < 2 || m > size - at - 2 || text[at] != '-' || text[at + 1] != '-' ||
+        memcmp(text + at + 2, boundary.data(), m) != 0)
+        return false;
+    return EndsDelimiterLine(text, size, at + 2 + m, lineEnd, closing);
+}
+
 // Finds "\r\n--" + boundary in linear time whatever the boundary looks like (a KMP automaton);
 // memchr jumps to the next CR while nothing is matched, which is the common case.
 class DelimiterFinder {
@@ -72,44 +102,12 @@ public:
             int at = Find(text, size, pos);
             if (at < 0)
                 return -1;
-            if (EndsLine(text, size, at + m, lineEnd, closing))
+            if (EndsDelimiterLine(text, size, at + m, lineEnd, closing))
                 return at;
             // Matches cannot overlap (the boundary holds no CR), so the search resumes after this one.
             pos = at + m;
         }
     }
-
-    // True when a delimiter line ("--boundary" without the CR LF before it) starts right at `at`.
-    // A header that ends with a lone CR has no CR LF before its first delimiter; writing it back
-    // adds one, so such a line must count here too or the part would change its shape on reading
-    // back what was stored.
-    bool LineAt(const char* text, int size, int at, int* lineEnd, bool* closing) const {
-        const int m = static_cast<int>(pattern_.size()) - 2;
-        if (at < 0 || m > size - at || memcmp(text + at, pattern_.data() + 2, m) != 0)
-            return false;
-        return EndsLine(text, size, at + m, lineEnd, closing);
-    }
-
-private:
-    // What may follow "--boundary" on a delimiter line: "--" (closing), blanks, then CR LF or the
-    // end of the text (*lineEnd = -1).
-    static bool EndsLine(const char* text, int size, int p, int* lineEnd, bool* closing) {
-        *closing = p + 1 < size && text[p] == '-' && text[p + 1] == '-';
-        if (*closing)
-            p += 2;
-        while (p < size && (text[p] == ' ' || text[p] == '\t'))
-            ++p;
-        if (p + 1 < size && text[p] == '\r' && text[p + 1] == '\n') {
-            *lineEnd = p;
-            return true;
-        }
-        if (p >= size || (p + 1 == size && text[p] == '\r')) {
-            *lineEnd = -1;
-            return true;
-        }
-        return false;
-    }
-
 
 private:
     std::string pattern_;
@@ -125,6 +123,25 @@ std::string TransferEncoding(const MimeHeader& header) {
     while (last > first && mimechars::IsSpace(v[last - 1]))
         --last;
     return v.substr(first, last - first);
+}
+
+// Reads into `out` this header's Content-Type as it reads back once stored. Storing writes a bare
+// line break in a value as a blank, and reading drops the blanks that start a value, so a part's
+// nesting (media type and boundary) is decided on this field, not on the one as first read.
+// False when the field is absent or cannot be written.
+bool ReadBackContentType(const MimeHeader& header, MimeHeader& out) {
+    const MimeField* field = header.FindField("Content-Type");
+    if (!field)
+        return false;
+    std::string stored(field->GetLength(), '\0');
+    int n = stored.empty() ? 0 : field->Store(&stored[0], static_cast<int>(stored.size()));
+    return n > 0 && out.Load(stored.data(), n) > 0;
+}
+
+// The boundary that delimits the parts once stored, as reading it back will find it.
+std::string StoredBoundary(const MimeHeader& header) {
+    MimeHeader storedType;
+    return ReadBackContentType(header, storedType) ? storedType.GetBoundary() : header.GetBoundary();
 }
 
 int Clamp(long long n) {
@@ -212,8 +229,8 @@ int MimeBody::GetLength() const {
     long long total = MimeHeader::GetLength();
     std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
     coder->SetInput(content_.get(), contentLength_, true);
-    total += coder->GetEncodeLength();
-    long long boundary = static_cast<long long>(GetBoundary().size());
+    total += coder->GetEncodeLength() + static_cast<long long>(strlen(coder->SoftBreak()));
+    long long boundary = static_cast<long long>(StoredBoundary(*this).size());
     for (const auto& part : parts_)
         total += boundary + part->GetLength() + 6;
     total += boundary + 8 + static_cast<long long>(epilogue_.size());
@@ -228,14 +245,27 @@ int MimeBody::Store(char* buffer, int size) const {
         return -1;
     std::unique_ptr<MimeCoder> coder = CreateBodyCoder(TransferEncoding(*this));
     coder->SetInput(content_.get(), contentLength_, true);
+    const int contentStart = n;
     n += coder->Encode(buffer + n, size - n);
     if (coder->Overflowed())
         return -1;
+    // Reading takes the CR LF before the first delimiter line as the content's last line end. When
+    // the encoded content ends without one, a soft break before that CR LF keeps it out of what is
+    // decoded, so the content reads back as it is.
+    const int softBreak = static_cast<int>(strlen(coder->SoftBreak()));
+    const bool delimiterFollows = !parts_.empty() || !epilogue_.empty();
+    if (delimiterFollows && softBreak > 0 && n > contentStart &&
+        !(n - contentStart >= 2 && buffer[n - 2] == '\r' && buffer[n - 1] == '\n')) {
+        if (softBreak > size - n)
+            return -1;
+        memcpy(buffer + n, coder->SoftBreak(), softBreak);
+        n += softBreak;
+    }
     // A multipart read without parts but with an epilogue still writes its closing line, so that
     // the epilogue reads back as one.
     if (parts_.empty() && epilogue_.empty())
         return n;
-    const std::string boundary = GetBoundary();
+    const std::string boundary = StoredBoundary(*this);
     if (boundary.empty())
         return parts_.empty() ? n : -1;
     const int blen = static_cast<int>(boundary.size());
@@ -290,13 +320,26 @@ int MimeBody::Load(const char* text, int size) {
     int pos = MimeHeader::Load(text, size);
     if (pos < 1)
         return pos;
+    // A header that ends in a lone CR is written back ending in CR LF. Were a delimiter line of an
+    // enclosing multipart right after that CR, the CR LF would make it one and split the enclosing
+    // body on reading back. Such a header is not read: the enclosing body keeps the part's text,
+    // unchanged, as the content of a part without fields.
+    const bool crLfBefore = pos >= 2 && text[pos - 2] == '\r' && text[pos - 1] == '\n';
+    for (const Enclosing* e = enclosing_; e && !crLfBefore; e = e->outer) {
+        int unusedEnd = -1;
+        bool unusedClosing = false;
+        if (DelimiterLineAt(text, size, pos, e->boundary, &unusedEnd, &unusedClosing))
+            return 0;
+    }
     content_.reset();
     contentLength_ = 0;
     epilogue_.clear();
 
     std::string boundary;
-    if (depth_ < kMaxDepth && GetMediaType() == kMediaMultipart)
-        boundary = GetBoundary();
+    MimeHeader storedType;
+    const MimeHeader& type = ReadBackContentType(*this, storedType) ? storedType : *this;
+    if (depth_ < kMaxDepth && type.GetMediaType() == kMediaMultipart)
+        boundary = type.GetBoundary();
     // A boundary with a line break in it can never start a delimiter line.
     if (boundary.find_first_of("\r\n") != std::string::npos)
         boundary.clear();
@@ -306,13 +349,13 @@ int MimeBody::Load(const char* text, int size) {
     bool closing = false;
     if (!boundary.empty()) {
         // Searching from the header's own CR LF lets a delimiter right after it give empty content.
-        DelimiterFinder finder(boundary);
-        bool crLfBefore = pos >= 2 && text[pos - 2] == '\r' && text[pos - 1] == '\n';
-        if (!crLfBefore && finder.LineAt(text, size, pos, &lineEnd, &closing)) {
+        // A header ending in a lone CR right before a delimiter line finds that line, as it will
+        // once stored with CR LF.
+        if (!crLfBefore && DelimiterLineAt(text, size, pos, boundary, &lineEnd, &closing)) {
             delimiter = pos;
             contentEnd = pos;
         } else {
-            delimiter = finder.FindLine(text, size, pos - 2, &lineEnd, &closing);
+            delimiter = DelimiterFinder(boundary).FindLine(text, size, pos - 2, &lineEnd, &closing);
             if (delimiter >= 0)
                 contentEnd = delimiter + 2;
         }
@@ -344,6 +387,7 @@ int MimeBody::Load(const char* text, int size) {
 
 int MimeBody::LoadParts(const char* text, int size, int partStart, const std::string& boundary) {
     DelimiterFinder finder(boundary);
+    const Enclosing enclosing{boundary, enclosing_};
     for (;;) {
         int lineEnd = -1;
         bool closing = false;
@@ -357,7 +401,9 @@ int MimeBody::LoadParts(const char* text, int size, int partStart, const std::st
         part->depth_ = depth_ + 1;
         // An empty part (two delimiter lines in a row) is a part without header or content.
         if (partSize > 0) {
+            part->enclosing_ = &enclosing;
             int result = part->Load(text + partStart, partSize);
+            part->enclosing_ = nullptr;
             if (result < 0)
                 return result;
             if (result == 0) {

@@ -65,4 +65,12 @@ private:
     std::list<std::unique_ptr<MimeBody>> parts_;
     std::string epilogue_;
     int depth_ = 0;  // nesting level while loading: 0 for the top-level body
+
+    // The boundaries of the multipart bodies around a part, innermost first. The parent sets
+    // enclosing_ for the length of the part's Load only; it points into the parent's frame.
+    struct Enclosing {
+        const std::string& boundary;
+        const Enclosing* outer;
+    };
+    const Enclosing* enclosing_ = nullptr;
 };

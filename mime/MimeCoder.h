@@ -25,6 +25,10 @@ public:
     virtual int Encode(char* out, int capacity) = 0;
     virtual int Decode(char* out, int capacity) = 0;
 
+    // Bytes that, written right before a CR LF, make Decode drop that line end (a soft line
+    // break); empty when the encoding has none.
+    virtual const char* SoftBreak() const { return ""; }
+
     int GetOutputLength() const { return encode_ ? GetEncodeLength() : GetDecodeLength(); }
     int GetOutput(char* out, int capacity) { return encode_ ? Encode(out, capacity) : Decode(out, capacity); }
     bool Overflowed() const { return overflowed_; }

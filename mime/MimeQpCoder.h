@@ -10,6 +10,7 @@ public:
     int GetDecodeLength() const override { return length_; }
     int Encode(char* out, int capacity) override;
     int Decode(char* out, int capacity) override;
+    const char* SoftBreak() const override { return "="; }
 
     // Decodes `length` bytes at `in`. With `qWord` (the Q form of header encoded words) '_'
     // stands for a space; in bodies it is literal. Sets *overflowed when `capacity` was too small.
