@@ -174,16 +174,9 @@ void NewsClient::ReadResponse(std::string* out,
     out->clear();
     MultiLineAssembler reply(socket_.MaxReply());
     CBlockingSocket::BlockReply pace(socket_, timeout_);
-    char piece[CBlockingSocket::kPieceSize + 1];
     long long total = 0;
     while (reply.GetState() == MultiLineAssembler::kMore) {
-        int received = socket_.Receive(piece, CBlockingSocket::kPieceSize, timeout_);
-        if (received == 0)
-            CBlockingSocket::FailReceive(WSAECONNRESET);
-        piece[received] = '\0';
-        total += received;
-        if (reply.Append(piece, static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
-            CBlockingSocket::FailReceive(WSAENOBUFS);
+        total += static_cast<long long>(socket_.FeedReply(&reply, timeout_));
 
         int percent = DownloadPercent(total, expectedSize);
         if (sync) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,26 @@ TEST(MultiLineReply, GrowthBeyondTheCapIsAnOverflowNotMoreMemory) {
     for (const std::string& wire : {longStatus, longStatus + "\r\n.\r\n"}) {
         Assemble(wire, 4096, 1 << 24, &state);
         EXPECT_EQ(MultiLineAssembler::kOverflow, state);
+    }
+}
+
+TEST(MultiLineReply, TakesNothingBeyondTheReplysEnd) {
+    const struct {
+        const char* first;  // fed before, may be empty
+        const char* piece;
+        size_t taken;
+    } cases[] = {
+        {"", "215 ok\r\na\r\n.\r\n200 next\r\n", 14},
+        {"", "502 no\r\n200 next\r\n", 8},
+        {"215 ok\r\na\r", "\n.\r\n200", 4},  // the terminator split across pieces
+        {"215 ok\r\n", "a\r\n", 3},
+        {"215 ok\r\n.\r\n", "200 late\r\n", 0},  // nothing once complete
+    };
+    for (const auto& c : cases) {
+        MultiLineAssembler reply(1 << 20);
+        reply.Append(c.first, std::strlen(c.first));
+        reply.Append(c.piece, std::strlen(c.piece));
+        EXPECT_EQ(c.taken, reply.Taken()) << c.first << c.piece;
     }
 }
 
