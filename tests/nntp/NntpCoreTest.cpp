@@ -6,6 +6,7 @@
 
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
+#include "nntp/ProgressGate.h"
 #include "nntp/ReplyAssembler.h"
 #include "nntp/ServerAccount.h"
 #include "xml/XmlConfig.h"
@@ -122,6 +123,26 @@ TEST(MultiLineReply, TakesNothingBeyondTheReplysEnd) {
         reply.Append(c.piece, std::strlen(c.piece));
         EXPECT_EQ(c.taken, reply.Taken()) << c.first << c.piece;
     }
+}
+
+TEST(ProgressGate, ShowsChangesAtMostTwentyTimesASecondAndAlwaysTheLast) {
+    const struct {
+        long long value;
+        uint64_t now;
+        bool last;
+        bool shown;
+    } steps[] = {
+        {0, 1000, false, true},   // the first update
+        {1, 1010, false, false},  // too soon after it
+        {1, 1050, false, true},   // a change, 50 ms on
+        {1, 1200, false, false},  // no change, however late
+        {2, 1210, false, true},   // a change
+        {3, 1230, false, false},  // a change, too soon after the last shown
+        {4, 1240, true, true},    // the last, however soon
+    };
+    ProgressGate gate;
+    for (const auto& s : steps)
+        EXPECT_EQ(s.shown, gate.Pass(s.value, s.now, s.last)) << s.value << " at " << s.now;
 }
 
 TEST(MultiLineReply, CountsLineFeedsForProgress) {
