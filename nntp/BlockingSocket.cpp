@@ -1,10 +1,12 @@
 #include "nntp/BlockingSocket.h"
 
+#include <cstring>
 #include <vector>
 
-#include "nntp/ReplyAssembler.h"
-
 namespace {
+
+const char kClearAfterStartTls[] =
+    "The server sent more data in clear after agreeing to start TLS, so the connection was closed.";
 
 [[noreturn]] void Fail(const char* message) {
     throw new CBlockingSocketException(message);
@@ -44,6 +46,7 @@ void CBlockingSocket::Create(int type) {
         Fail("Create");
     handle_ = handle;
     sendTimeout_ = -1;
+    inStart_ = inEnd_ = 0;
 }
 
 void CBlockingSocket::Close() {
@@ -77,11 +80,35 @@ int CBlockingSocket::Send(const char* buffer, int length, int seconds) {
 }
 
 int CBlockingSocket::Receive(char* buffer, int size, int seconds) {
-    return tls_ ? tls_->Receive(buffer, size, seconds) : RawReceive(buffer, size, seconds);
+    if (inStart_ == inEnd_)
+        return tls_ ? tls_->Receive(buffer, size, seconds) : RawReceive(buffer, size, seconds);
+    size_t count = inEnd_ - inStart_;
+    if (size >= 0 && count > static_cast<size_t>(size))
+        count = static_cast<size_t>(size);
+    std::memcpy(buffer, inbox_.get() + inStart_, count);
+    inStart_ += count;
+    return static_cast<int>(count);
+}
+
+size_t CBlockingSocket::Fill(int seconds) {
+    if (!inbox_)
+        inbox_.reset(new char[kReceiveSize]);
+    inStart_ = inEnd_ = 0;
+    int received =
+        tls_ ? tls_->Receive(inbox_.get(), kReceiveSize, seconds) : RawReceive(inbox_.get(), kReceiveSize, seconds);
+    inEnd_ = received > 0 ? static_cast<size_t>(received) : 0;
+    return inEnd_;
 }
 
 void CBlockingSocket::StartTls(const std::string& host, int seconds) {
     OpenHandle("Connect Failed");
+    // Whatever came after the reply that agreed to switch was sent in clear where only TLS may
+    // follow: neither handshake input nor text to trust.
+    if (inStart_ != inEnd_) {
+        inStart_ = inEnd_ = 0;
+        Close();
+        throw new CBlockingSocketException(std::string(kClearAfterStartTls), 0L);
+    }
     tls_.reset(new CTlsChannel(*this));
     tls_->Handshake(host, seconds);
 }
@@ -135,6 +162,9 @@ int CBlockingSocket::RawReceive(char* buffer, int size, int seconds) {
         if (due != ReplyPace::kNoLimit && due - now < wait)
             wait = due - now;
     }
+    // A readiness wait, not a receive time-out on the socket as for sends: under Wine a receive
+    // blocked on one connection held up the other threads' connections (a stalled login stopped
+    // another server's retrieval). One wait per buffer of up to kReceiveSize bytes costs little.
     if (WaitReadyMs(handle, false, wait) == 0)
         Fail("Receive timeout");
     int received = recv(handle, buffer, size, 0);
@@ -173,32 +203,34 @@ int CBlockingSocket::ReadLine(std::string* out, int seconds) {
     LineAssembler line(maxLine_);
     pace_.StartLine(GetTickCount64(), static_cast<uint64_t>(seconds < 1 ? 1 : seconds) * 1000);
     LinePace clear{pace_};
-    // One byte per receive: whatever follows the line stays in the socket for the next read.
     while (!line.IsComplete()) {
-        char byte;
-        if (Receive(&byte, 1, seconds) == 0)
+        if (inStart_ == inEnd_ && Fill(seconds) == 0)
             FailReceive(WSAECONNRESET);
-        line.Append(&byte, 1);
+        size_t taken = line.Append(inbox_.get() + inStart_, inEnd_ - inStart_);
         if (line.IsOverflow())
             FailReceive(WSAEMSGSIZE);
+        inStart_ += taken;
     }
     *out = line.Line();
     return static_cast<int>(out->size());
+}
+
+size_t CBlockingSocket::FeedReply(MultiLineAssembler* reply, int seconds) {
+    if (inStart_ == inEnd_ && Fill(seconds) == 0)
+        FailReceive(WSAECONNRESET);
+    if (reply->Append(inbox_.get() + inStart_, inEnd_ - inStart_) == MultiLineAssembler::kOverflow)
+        FailReceive(WSAENOBUFS);
+    size_t taken = reply->Taken();
+    inStart_ += taken;
+    return taken;
 }
 
 int CBlockingSocket::ReadMultiLine(std::string* out, int seconds) {
     out->clear();
     MultiLineAssembler reply(maxReply_);
     BlockReply pace(*this, seconds);
-    char piece[kPieceSize + 1];
-    while (reply.GetState() == MultiLineAssembler::kMore) {
-        int received = Receive(piece, kPieceSize, seconds);
-        if (received == 0)
-            FailReceive(WSAECONNRESET);
-        piece[received] = '\0';
-        if (reply.Append(piece, static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
-            FailReceive(WSAENOBUFS);
-    }
+    while (reply.GetState() == MultiLineAssembler::kMore)
+        FeedReply(&reply, seconds);
     *out = reply.Take();
     return static_cast<int>(out->size());
 }

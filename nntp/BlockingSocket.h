@@ -1,7 +1,9 @@
 // One TCP stream socket whose every failure and time-out becomes a thrown
-// CBlockingSocketException*. Calls block; each wait for readiness is bounded by a time-out in
-// whole seconds. One worker thread uses an object at a time; the only other caller is a Cancel
-// on the user-interface thread, which calls Close so that the blocked call fails.
+// CBlockingSocketException*. Calls block; each wait is bounded by a time-out in whole seconds.
+// Reads go through one receive buffer of kReceiveSize bytes, filled by one receive at a time
+// (through the secure channel once there is one); lines and replies are cut from it, and what a
+// receive brought beyond them stays for the next read. One worker thread uses an object at a time; the only other
+// caller is a Cancel on the user-interface thread, which calls Close so that the blocked call fails.
 #pragma once
 
 #include <winsock2.h>
@@ -12,6 +14,7 @@
 #include <string>
 
 #include "nntp/BlockingSocketException.h"
+#include "nntp/ReplyAssembler.h"
 #include "nntp/ReplyPace.h"
 #include "nntp/TlsChannel.h"
 
@@ -23,7 +26,7 @@ public:
     // (a whole group list or article) may be large but not unbounded.
     static constexpr size_t kDefaultMaxLine = 16 * 1024;
     static constexpr size_t kDefaultMaxReply = 64 * 1024 * 1024;
-    static constexpr int kPieceSize = 4096;
+    static constexpr int kReceiveSize = 64 * 1024;
 
     CBlockingSocket() = default;
     // Closes an open handle without checking the result; never throws.
@@ -38,12 +41,14 @@ public:
     // Through the secure channel once StartTls has run, else straight to the socket.
     int Send(const char* buffer, int length, int seconds);
     int Write(const char* buffer, int length, int seconds);
+    // Buffered bytes first; one receive only when none are buffered.
     int Receive(char* buffer, int size, int seconds);
 
     // Runs the TLS handshake on the open connection; from then on every read and write of this
-    // connection is encrypted. The channel lives until the next Create or the destructor (a
-    // Cancel's Close from another thread must not free it under the worker). Throws
-    // CBlockingSocketException* with a text for the user (IsShownAsIs) on TLS failures.
+    // connection is encrypted. The handshake reads below the receive buffer; bytes already
+    // buffered (sent in clear after the server agreed to switch) close the connection and throw. The channel lives
+    // until the next Create or the destructor (a Cancel's Close from another thread must not free it under the worker).
+    // Throws CBlockingSocketException* with a text for the user (IsShownAsIs) on TLS failures.
     void StartTls(const std::string& host, int seconds);
     bool IsSecure() const { return tls_ != nullptr; }
     // The server certificate's check; only after StartTls.
@@ -59,6 +64,11 @@ public:
     // status line alone when no block follows it. A reply that brings less than 1 KB in some
     // `seconds` throws "Receive timeout" (see ReplyPace).
     int ReadMultiLine(std::string* out, int seconds);
+    // Feeds `reply` what is buffered, or else what one receive brings, and keeps what follows
+    // the reply's end buffered. Returns the bytes fed. Throws "Receive Failed" when the peer has
+    // closed or the reply outgrows its cap. For callers that show progress between pieces; hold
+    // a BlockReply around the loop.
+    size_t FeedReply(MultiLineAssembler* reply, int seconds);
 
     // Holds the pace of one reply for as long as it lives: every read below it, through the
     // secure channel too, ends in "Receive timeout" once the reply is too slow. For callers that
@@ -91,6 +101,8 @@ private:
     SOCKET OpenHandle(const char* failure) const;
     int RawSend(const char* buffer, int length, int seconds) override;
     int RawReceive(char* buffer, int size, int seconds) override;
+    // One receive into the empty buffer; the bytes it brought (0: the peer closed).
+    size_t Fill(int seconds);
 
     // Atomic because Cancel closes it from another thread.
     std::atomic<SOCKET> handle_{0};
@@ -102,4 +114,10 @@ private:
     size_t maxLine_ = kDefaultMaxLine;
     size_t maxReply_ = kDefaultMaxReply;
     std::unique_ptr<CTlsChannel> tls_;
+    // Received and not yet read: inbox_[inStart_, inEnd_). Allocated on the first read, kept for
+    // the object's life, emptied by Create. Only the thread that reads touches it (a Cancel's
+    // Close does not).
+    std::unique_ptr<char[]> inbox_;
+    size_t inStart_ = 0;
+    size_t inEnd_ = 0;
 };

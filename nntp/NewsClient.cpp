@@ -9,6 +9,7 @@
 #include "host/Optex.h"
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
+#include "nntp/ProgressGate.h"
 #include "nntp/ReplyAssembler.h"
 #include "nntp/ServerAccount.h"
 
@@ -174,18 +175,16 @@ void NewsClient::ReadResponse(std::string* out,
     out->clear();
     MultiLineAssembler reply(socket_.MaxReply());
     CBlockingSocket::BlockReply pace(socket_, timeout_);
-    char piece[CBlockingSocket::kPieceSize + 1];
     long long total = 0;
+    ProgressGate gate;
     while (reply.GetState() == MultiLineAssembler::kMore) {
-        int received = socket_.Receive(piece, CBlockingSocket::kPieceSize, timeout_);
-        if (received == 0)
-            CBlockingSocket::FailReceive(WSAECONNRESET);
-        piece[received] = '\0';
-        total += received;
-        if (reply.Append(piece, static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
-            CBlockingSocket::FailReceive(WSAENOBUFS);
+        total += static_cast<long long>(socket_.FeedReply(&reply, timeout_));
 
         int percent = DownloadPercent(total, expectedSize);
+        // The group list has no percentage: its count of lines is what changes.
+        long long shown = groupList && !sync ? static_cast<long long>(reply.LineFeeds()) : percent;
+        if (!gate.Pass(shown, GetTickCount64(), reply.GetState() != MultiLineAssembler::kMore))
+            continue;
         if (sync) {
             sync->SetStatus(FormatSyncProgress(percent, sizeText, itemText, itemNumber, itemCount));
             sync->SetItemProgress(percent);

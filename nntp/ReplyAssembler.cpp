@@ -27,11 +27,12 @@ size_t LineAssembler::Append(const char* data, size_t length) {
 }
 
 MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t length) {
+    taken_ = 0;
     if (state_ != kMore)
         return state_;
     size_t oldSize = text_.size();
     text_.append(data, length);
-    lineFeeds_ += static_cast<size_t>(std::count(data, data + length, '\n'));
+    taken_ = length;
 
     if (statusEnd_ == 0) {
         size_t lf = text_.find('\n', oldSize);
@@ -47,6 +48,8 @@ MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t le
             statusEnd_ = lf + 1;
             int code = 0;
             if (!ParseReplyCode(text_.data(), statusEnd_, &code) || !IsPositiveReply(code)) {
+                taken_ = statusEnd_ - oldSize;
+                lineFeeds_ += 1;
                 text_.resize(statusEnd_);
                 singleLine_ = true;
                 state_ = kComplete;
@@ -59,10 +62,13 @@ MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t le
     size_t from = oldSize >= kTerminatorLength - 1 ? oldSize - (kTerminatorLength - 1) : 0;
     size_t at = text_.find(kTerminator, from, kTerminatorLength);
     if (statusEnd_ != 0 && at != std::string::npos && at + 2 >= statusEnd_) {
+        taken_ = at + kTerminatorLength - oldSize;
+        lineFeeds_ += static_cast<size_t>(std::count(data, data + taken_, '\n'));
         text_.resize(at + 2);
         state_ = kComplete;
         return state_;
     }
+    lineFeeds_ += static_cast<size_t>(std::count(data, data + length, '\n'));
     if (text_.size() > maxBytes_) {
         text_.clear();
         text_.shrink_to_fit();

@@ -43,10 +43,13 @@ public:
 
     explicit MultiLineAssembler(size_t maxBytes) : maxBytes_(maxBytes) {}
 
-    // Adds one piece. Bytes after the terminator are dropped. kOverflow once the reply has grown
-    // beyond maxBytes without ending, or its status line beyond kMaxStatusLine; further pieces
-    // are then ignored.
+    // Adds one piece. Bytes after the terminator are not taken (Taken tells how many were).
+    // kOverflow once the reply has grown beyond maxBytes without ending, or its status line
+    // beyond kMaxStatusLine; further pieces are then ignored.
     State Append(const char* data, size_t length);
+    // How many bytes of the last piece belong to the reply: all of them until it ends, those up
+    // to its last LF when it ended in that piece. What follows is the next reply's.
+    size_t Taken() const { return taken_; }
 
     State GetState() const { return state_; }
     // LF characters received so far (the status line's included): the line progress of a list.
@@ -65,6 +68,7 @@ private:
     std::string text_;
     size_t statusEnd_ = 0;  // offset after the status line's LF; 0 while it is incomplete
     size_t lineFeeds_ = 0;
+    size_t taken_ = 0;
     bool singleLine_ = false;
     State state_ = kMore;
 };

@@ -2,10 +2,12 @@
 // connection to the local news server for the clients they compare against.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsHost.h"
@@ -67,6 +69,21 @@ inline double Best(int runs, const std::function<void()>& work) {
             best = s;
     }
     return best;
+}
+
+// Runs every piece of work `runs` times, taking turns (so that a busy moment of the machine or of
+// the server falls on all of them alike), and returns the median time of each, in seconds.
+inline std::vector<double> Interleaved(int runs, const std::vector<std::function<void()>>& works) {
+    std::vector<std::vector<double>> times(works.size());
+    for (int run = 0; run < runs; ++run)
+        for (size_t i = 0; i < works.size(); ++i)
+            times[i].push_back(Seconds(works[i]));
+    std::vector<double> medians;
+    for (std::vector<double>& t : times) {
+        std::sort(t.begin(), t.end());
+        medians.push_back(t[t.size() / 2]);
+    }
+    return medians;
 }
 
 // Opens a connection to port 119 of `server` and reads the greeting. Throws what the socket throws.

@@ -3,6 +3,7 @@
 #include "tests/RequireOrSkip.h"
 
 #include <memory>
+#include <thread>
 
 #include "nntp/BlockingSocket.h"
 #include "tests/nntp/FakeNewsServer.h"
@@ -115,6 +116,33 @@ TEST_F(BlockingSocketTest, SilenceEndsInAReceiveTimeout) {
     socket.ReadLine(&line, 10);
     socket.WriteString("MODE READER\r\n", 10);
     EXPECT_EQ("Receive timeout", FailureOf([&] { socket.ReadLine(&line, 1); }));
+}
+
+TEST_F(BlockingSocketTest, RepliesThatArriveTogetherAreEachReadWhole) {
+    CBlockingSocket socket;
+    ConnectTo(socket, "replies_at_once");
+    std::string text;
+    socket.ReadLine(&text, 10);
+    EXPECT_EQ("200 ready\r\n", text);
+    socket.ReadMultiLine(&text, 10);
+    EXPECT_EQ("215 ok\r\nline one\r\n", text);
+    socket.ReadLine(&text, 10);
+    EXPECT_EQ("200 after\r\n", text);
+}
+
+TEST_F(BlockingSocketTest, CloseFromAnotherThreadEndsABlockedRead) {
+    // What Cancel does: the read would otherwise wait its whole time-out (past the test's own).
+    CBlockingSocket socket;
+    ConnectTo(socket, "silent_after_greeting");
+    std::string line;
+    socket.ReadLine(&line, 10);
+    socket.WriteString("MODE READER\r\n", 10);
+    std::thread cancel([&] {
+        Sleep(300);
+        socket.Close();
+    });
+    EXPECT_EQ("Receive Failed", FailureOf([&] { socket.ReadLine(&line, 3600); }));
+    cancel.join();
 }
 
 TEST_F(BlockingSocketTest, LinesBeyondTheCapFailInsteadOfGrowing) {

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
+#include "nntp/ProgressGate.h"
 #include "nntp/ReplyAssembler.h"
 #include "nntp/ServerAccount.h"
 #include "xml/XmlConfig.h"
@@ -101,6 +103,46 @@ TEST(MultiLineReply, GrowthBeyondTheCapIsAnOverflowNotMoreMemory) {
         Assemble(wire, 4096, 1 << 24, &state);
         EXPECT_EQ(MultiLineAssembler::kOverflow, state);
     }
+}
+
+TEST(MultiLineReply, TakesNothingBeyondTheReplysEnd) {
+    const struct {
+        const char* first;  // fed before, may be empty
+        const char* piece;
+        size_t taken;
+    } cases[] = {
+        {"", "215 ok\r\na\r\n.\r\n200 next\r\n", 14},
+        {"", "502 no\r\n200 next\r\n", 8},
+        {"215 ok\r\na\r", "\n.\r\n200", 4},  // the terminator split across pieces
+        {"215 ok\r\n", "a\r\n", 3},
+        {"215 ok\r\n.\r\n", "200 late\r\n", 0},  // nothing once complete
+    };
+    for (const auto& c : cases) {
+        MultiLineAssembler reply(1 << 20);
+        reply.Append(c.first, std::strlen(c.first));
+        reply.Append(c.piece, std::strlen(c.piece));
+        EXPECT_EQ(c.taken, reply.Taken()) << c.first << c.piece;
+    }
+}
+
+TEST(ProgressGate, ShowsChangesAtMostTwentyTimesASecondAndAlwaysTheLast) {
+    const struct {
+        long long value;
+        uint64_t now;
+        bool last;
+        bool shown;
+    } steps[] = {
+        {0, 1000, false, true},   // the first update
+        {1, 1010, false, false},  // too soon after it
+        {1, 1050, false, true},   // a change, 50 ms on
+        {1, 1200, false, false},  // no change, however late
+        {2, 1210, false, true},   // a change
+        {3, 1230, false, false},  // a change, too soon after the last shown
+        {4, 1240, true, true},    // the last, however soon
+    };
+    ProgressGate gate;
+    for (const auto& s : steps)
+        EXPECT_EQ(s.shown, gate.Pass(s.value, s.now, s.last)) << s.value << " at " << s.now;
 }
 
 TEST(MultiLineReply, CountsLineFeedsForProgress) {

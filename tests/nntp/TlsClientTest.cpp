@@ -119,6 +119,8 @@ TEST_F(TlsClientTest, StartTlsGoesOnOnlyWhenOfferedAndAccepted) {
          "secret|tls:LIST"},
         {"nostarttls", false, "does not offer STARTTLS", "MODE READER|CAPABILITIES"},
         {"refused", false, "refused STARTTLS", "MODE READER|CAPABILITIES|STARTTLS"},
+        // Bytes behind the 382 are neither handshake nor trustworthy text.
+        {"cleartail", false, "in clear after agreeing to start TLS", "MODE READER|CAPABILITIES|STARTTLS"},
     };
     for (const auto& c : cases) {
         std::string location = Use(c.scenario, kSecurityStartTls, goodFingerprint_);

@@ -122,6 +122,7 @@ SCENARIOS = {
     "oversize_list": {"LIST": "huge:5000000"},
     "close_at_once": {"GREETING": "cut:7"},
     "multiline_split": {"GREETING": "split", "greeting_text": b"215 ok\r\nline one\r\nline two\r\n.\r\n"},
+    "replies_at_once": {"greeting_text": b"200 ready\r\n215 ok\r\nline one\r\n.\r\n200 after\r\n"},
     "mode_reader_required": {"gate": 1},
     "overview_odd": {"overview": "odd"},
     "xover_empty": {"overview": "none"},

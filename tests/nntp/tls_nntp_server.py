@@ -17,6 +17,7 @@ Scenarios:
   starttls    plain; CAPABILITIES offers STARTTLS, which switches to TLS with the good certificate
   nostarttls  plain; CAPABILITIES does not offer STARTTLS
   refused     plain; STARTTLS offered but answered 580
+  cleartail   plain; STARTTLS offered, answered 382 with clear text behind it in the same write
   expired     TLS, a certificate whose dates have passed
   wrongname   TLS, a certificate for another host name
   badsig      TLS, a certificate for another host name whose signature has one bit flipped
@@ -329,10 +330,13 @@ class Server:
         if verb == "MODE":
             stream.send(b"200 reader mode\r\n")
         elif verb == "CAPABILITIES":
-            offer = stream.tls is None and name in ("starttls", "refused")
+            offer = stream.tls is None and name in ("starttls", "refused", "cleartail")
             stream.send(b"101 capabilities\r\nVERSION 2\r\nREADER\r\n" + (b"STARTTLS\r\n" if offer else b"") +
                         b"AUTHINFO USER\r\n.\r\n")
         elif verb == "STARTTLS":
+            if name == "cleartail" and stream.tls is None:
+                stream.send(b"382 continue with TLS negotiation\r\n200 injected in clear\r\n")
+                return stream.handshake(self.good)
             if name != "starttls" or stream.tls is not None:
                 stream.send(b"580 can not initiate TLS negotiation\r\n")
                 return True
@@ -372,7 +376,7 @@ class Server:
         return True
 
 
-SCENARIOS = ["nntps", "starttls", "nostarttls", "refused", "expired", "wrongname", "badsig", "crl", "cut0", "cut5", "cut100",
+SCENARIOS = ["nntps", "starttls", "nostarttls", "refused", "cleartail", "expired", "wrongname", "badsig", "crl", "cut0", "cut5", "cut100",
              "cut1000", "garbage", "silent", "midrecord", "closenotify", "renegotiate", "renegotiate_cert"]
 
 
