@@ -475,7 +475,10 @@ bool ScriptRunner::ExecuteUi(const std::vector<std::string>& w, std::string* err
             bool reopen = verb == "open";
             fn = [ok, window, id, reopen] { *ok = window->SelectFolder(id, reopen); };
         } else if (w[1] == "mail" || w[1] == "add") {
-            std::string id = MailArg(arg);
+            // The list takes in new messages on the UI thread after the store has them: a
+            // numbered row that a "wait messages" has just seen arrive gets a moment to show.
+            std::string id;
+            ScriptWaitFor([&] { return !(id = MailArg(arg)).empty(); }, 3000);
             bool extend = w[1] == "add";
             fn = [ok, window, id, extend] { *ok = window->SelectMail(id, extend); };
         } else {
