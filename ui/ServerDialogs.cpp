@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "host/MailboxAccount.h"
 #include "ui/DialogsRes.h"
 #include "ui/MailboxFolders.h"
 #include "ui/ManageApi.h"
@@ -9,19 +10,6 @@
 #include "ui/ServerLocation.h"
 
 namespace {
-
-const DWORD kIniBufferStep = 512;
-
-// A value of the mailbox's settings file; the buffer grows while the value fills it.
-std::string IniValue(const std::string& file, const char* section, const char* key) {
-    std::vector<char> buffer;
-    for (DWORD size = kIniBufferStep;; size += kIniBufferStep) {
-        buffer.assign(size, '\0');
-        DWORD length = GetPrivateProfileStringA(section, key, "", buffer.data(), size, file.c_str());
-        if (length < size - 1)
-            return std::string(buffer.data(), length);
-    }
-}
 
 // Adds the text to the sorted combo box unless an entry already begins with it (ignoring case),
 // which is what the box's own prefix search answers.
@@ -74,9 +62,9 @@ void AddServerDialog::AddSuggestions() {
     if (dataFolder.empty())
         return;
     for (const std::string& name : MailboxFolders(dataFolder)) {
-        std::string ini = dataFolder + name + "\\Mailbox.ini";
-        AddSuggestion(Item(IDC_SRV_YOUR_NAME), IniValue(ini, "Account", "YourName"));
-        AddSuggestion(Item(IDC_SRV_YOUR_EMAIL), IniValue(ini, "Account", "MailAddress"));
+        MailboxAccount account = MailboxAccount::Read(dataFolder + name + "\\");
+        AddSuggestion(Item(IDC_SRV_YOUR_NAME), account.yourName);
+        AddSuggestion(Item(IDC_SRV_YOUR_EMAIL), account.mailAddress);
     }
 }
 
