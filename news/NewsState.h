@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/Optex.h"
+#include "host/PluginMessageBox.h"
 #include "host/PluginCallbacks.h"
 #include "news/BusyFolderList.h"
 #include "news/NewArticleMap.h"
@@ -37,8 +38,6 @@ void LoadConfiguration(const std::string& path);
 // holds gConfigOptex. False when nothing was saved.
 bool SaveConfiguration();
 
-// Shows the plug-in's message boxes; a test replaces it to see them without a window.
-extern int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // Pending message sources, guarded by gSourceOptex.
 extern Optex gSourceOptex;

@@ -4,6 +4,7 @@
 
 #include "host/SectionLock.h"
 #include "news/NewsState.h"
+#include "ui/ResourceModule.h"
 #include "news/Workers.h"
 #include "ui/DialogBase.h"
 #include "ui/DialogsRes.h"
@@ -91,7 +92,7 @@ public:
 protected:
     bool OnInit() override {
         HWND animation = Item(IDC_PROGRESS_ANIMATION);
-        SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(gModule),
+        SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(ResourceModule()),
                      reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_BUSY_ANIMATION)));
         SendMessageA(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
         SetItemText(IDC_PROGRESS_STATUS, "");

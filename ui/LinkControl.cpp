@@ -5,7 +5,8 @@
 
 #include <vector>
 
-#include "news/NewsState.h"
+#include "host/PluginMessageBox.h"
+#include "ui/ResourceModule.h"
 #include "ui/LinkText.h"
 
 namespace {
@@ -104,7 +105,7 @@ void LinkControl::Attach(HWND control) {
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkControl::Procedure)));
     tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control), nullptr, gModule, nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control), nullptr, ResourceModule(), nullptr);
     SetTooltip();
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "news/NewsState.h"
+#include "ui/ResourceModule.h"
 #include "news/PluginNewsHost.h"
 #include "nntp/NewsClient.h"
 #include "ui/DialogsRes.h"
@@ -216,7 +217,7 @@ void ManageDialog::Unsubscribe(const std::vector<int>& rows) {
 void ManageDialog::ChooseStyle(int row) {
     if (loadedRow_ < 0 || row < 0 || row >= static_cast<int>(subscribed_.size()))
         return;
-    HMENU menu = LoadMenuA(gModule, MAKEINTRESOURCEA(IDR_STYLE_MENU));
+    HMENU menu = LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_STYLE_MENU));
     if (!menu)
         return;
     POINT at;
