@@ -7,8 +7,8 @@
 #include <string>
 
 #include "host/Optex.h"
-#include "host/PluginMessageBox.h"
 #include "host/PluginCallbacks.h"
+#include "host/PluginMessageBox.h"
 #include "news/BusyFolderList.h"
 #include "news/NewArticleMap.h"
 #include "news/PendingSourceList.h"
@@ -37,7 +37,6 @@ void LoadConfiguration(const std::string& path);
 // Saves gConfig to its file; never over a damaged file that could not be set aside. The caller
 // holds gConfigOptex. False when nothing was saved.
 bool SaveConfiguration();
-
 
 // Pending message sources, guarded by gSourceOptex.
 extern Optex gSourceOptex;

@@ -6,7 +6,8 @@
 #include "ui/ResourceModule.h"
 
 INT_PTR DialogBase::Run(HWND parent) {
-    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId_), parent, Procedure, reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId_), parent, Procedure,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 HWND DialogBase::CreateModeless(HWND parent) {

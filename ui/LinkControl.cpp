@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "host/PluginMessageBox.h"
-#include "ui/ResourceModule.h"
 #include "ui/LinkText.h"
+#include "ui/ResourceModule.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ bool ClassRootValue(const std::string& key, std::string* value) {
 }
 
 INT_PTR ShellOpen(const std::string& target) {
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result > 32)
         return result;
     // No association for the target itself: hand it to the program that opens web pages.
@@ -54,8 +54,8 @@ HCURSOR HandCursor() {
         char folder[MAX_PATH] = "";
         GetWindowsDirectoryA(folder, MAX_PATH);
         HCURSOR copy = nullptr;
-        HMODULE help = LoadLibraryExA((std::string(folder) + "\\winhlp32.exe").c_str(), nullptr,
-                                      LOAD_LIBRARY_AS_DATAFILE);
+        HMODULE help =
+            LoadLibraryExA((std::string(folder) + "\\winhlp32.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         if (help) {
             HCURSOR cursor = LoadCursorA(help, MAKEINTRESOURCEA(106));
             if (cursor)
@@ -182,9 +182,8 @@ void LinkControl::Paint() {
     RECT client;
     GetClientRect(window_, &client);
     // The parent paints the background of statics; asking it keeps dialog themes right.
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(GetParent(window_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(window_)));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+        GetParent(window_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
     FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
     HGDIOBJ old = SelectObject(dc, current_);
     SetBkMode(dc, TRANSPARENT);

@@ -5,8 +5,6 @@
 #include "host/MailboxAccount.h"
 #include "ui/DialogsRes.h"
 #include "ui/MailboxFolders.h"
-#include "ui/ManageApi.h"
-#include "ui/ManageConfig.h"
 #include "ui/ServerLocation.h"
 
 namespace {
@@ -154,19 +152,4 @@ bool RunModifyServerDialog(HWND parent, const std::vector<std::string>& existing
         return false;
     *fields = dialog.fields;
     return true;
-}
-
-bool RunAddServerDialog(HWND parent, ServerFields* fields) {
-    return RunAddServerDialog(parent, manageconfig::ServerLocations(), fields);
-}
-
-bool RunModifyServerDialog(HWND parent, ServerFields* fields) {
-    std::vector<std::string> others = manageconfig::ServerLocations();
-    for (auto it = others.begin(); it != others.end(); ++it) {
-        if (*it == fields->location) {
-            others.erase(it);
-            break;
-        }
-    }
-    return RunModifyServerDialog(parent, others, fields);
 }

@@ -1,4 +1,4 @@
-#include "ui/NewMailboxDriver.h"
+#include "news/NewMailboxDriver.h"
 
 #include <cstring>
 #include <vector>
@@ -6,7 +6,6 @@
 #include "host/HostApi.h"
 #include "news/NewsState.h"
 #include "ui/MailboxFolders.h"
-#include "ui/ManageApi.h"
 
 namespace {
 

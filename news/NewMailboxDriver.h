@@ -11,6 +11,7 @@
 #include <string>
 
 #include "ui/CbtHook.h"
+#include "ui/ManageTypes.h"
 
 class NewMailboxDriver : private CbtHook::Watcher {
 public:
@@ -37,3 +38,9 @@ private:
     // Last: the hook goes first, before the state it reports to.
     CbtHook hook_;
 };
+
+// Drives the host's new-mailbox command (42787) and fills its two dialogs from `fields`.
+// Returns the id of the mailbox the host really created during this call, or "" when none was
+// created (cancelled, an error box instead of the dialogs, ...). The window hook is gone when it
+// returns, whatever happened.
+std::string CreateHostMailbox(HWND owner, const ServerFields& fields);
