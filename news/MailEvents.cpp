@@ -9,6 +9,7 @@
 
 #include "host/CSE.h"
 #include "host/HostApi.h"
+#include "news/EventHandlers.h"
 #include "news/MenuCommands.h"
 #include "news/NewsExports.h"
 #include "news/NewsFolder.h"
@@ -224,7 +225,7 @@ bool FindNewsFolder(const std::string& mailBox,
     return found;
 }
 
-int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
+int HandleMenuInit(HWND window, HMENU menu, int type) {
     if (!gHostApi.IsBound())
         return 0;
     try {
@@ -236,7 +237,7 @@ int WINAPI BKC_OnMenuInit(HWND window, HMENU menu, int type) {
     return 0;
 }
 
-int WINAPI BKC_OnOpenFolder(LPCSTR folderId) {
+int HandleOpenFolder(LPCSTR folderId) {
     if (gSettings.online == 0)
         return 0;
     gNewArticles.Clear();
@@ -249,7 +250,7 @@ int WINAPI BKC_OnOpenFolder(LPCSTR folderId) {
     return 0;
 }
 
-int WINAPI BKC_OnOpenMail(LPCSTR mailId) {
+int HandleOpenMail(LPCSTR mailId) {
     if (!gHostApi.IsBound())
         return 0;
     std::string mail = HostText(mailId);
@@ -276,7 +277,7 @@ int WINAPI BKC_OnOpenMail(LPCSTR mailId) {
     return 0;
 }
 
-int WINAPI BKC_OnOpenCompose(HWND compose, int mode) {
+int HandleOpenCompose(HWND compose, int mode) {
     if (!gHostApi.IsBound())
         return 0;
     try {
@@ -288,7 +289,7 @@ int WINAPI BKC_OnOpenCompose(HWND compose, int mode) {
     return 0;
 }
 
-int WINAPI BKC_OnSend(LPCSTR message) {
+int HandleSend(LPCSTR message) {
     if (!gHostApi.IsBound() || message == nullptr)
         return kSendAsMail;
     int result = kSendRefused;
@@ -301,24 +302,4 @@ int WINAPI BKC_OnSend(LPCSTR message) {
         result = kSendRefused;
     }
     return result;
-}
-
-int WINAPI BKC_OnEveryMinute() {
-    return 0;
-}
-
-int WINAPI BKC_OnOutgoing(HWND, int) {
-    return 0;
-}
-
-int WINAPI BKC_OnKeyDispatch(HWND, int, int) {
-    return 0;
-}
-
-int WINAPI BKC_OnRetrieve(LPCSTR, LPCSTR) {
-    return 0;
-}
-
-int WINAPI BKC_OnFinishRetrieve(int) {
-    return 0;
 }

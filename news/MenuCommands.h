@@ -1,6 +1,6 @@
 // The plug-in's menus: BKC_OnMenuInit's work, the commands that need no dialog with their UI
 // callbacks, and the folder view's rename tracking. The command table itself, which also names
-// the dialog commands, is in ui/ListCommands.cpp and reached through gInitMenus.
+// the dialog commands, is in MenuTable.cpp and reached through gInitMenus.
 #pragma once
 
 #include <windows.h>

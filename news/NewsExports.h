@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "host/PluginCallbacks.h"
 #include "news/SettingCache.h"
 

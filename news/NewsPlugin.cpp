@@ -9,6 +9,7 @@
 #include "host/CSE.h"
 #include "host/HostApi.h"
 #include "news/ArticleReturn.h"
+#include "news/EventHandlers.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "news/SocketStart.h"
@@ -106,7 +107,7 @@ void ShutdownNewsPlugin() {
     gHostApi.Unbind();
 }
 
-int WINAPI BKC_OnStart() {
+int HandleStart() {
     InterlockedExchange(&gRenameTracking, 1);
     HookStatusBar(gMainWindow);
     gGeomarkModule = GetModuleHandleA("Geomark.dll");
@@ -125,7 +126,7 @@ int WINAPI BKC_OnStart() {
     return 0;
 }
 
-int WINAPI BKC_OnExit() {
+int HandleExit() {
     // Exit never waits without bound: a worker may be inside a host call that the host runs on
     // this very thread, and would never return while this thread waits for it. Every wait below
     // shares one budget.
@@ -161,7 +162,7 @@ int WINAPI BKC_OnExit() {
     return 0;
 }
 
-int WINAPI BKC_OnPlugInInfo(LPVOID info) {
+int HandlePlugInInfo(LPVOID info) {
     if (info == nullptr)
         return 0;
     auto* record = static_cast<BkcPlugInInfo*>(info);
@@ -172,14 +173,14 @@ int WINAPI BKC_OnPlugInInfo(LPVOID info) {
     return 0;
 }
 
-int WINAPI BKC_OnPlugInSetup(HWND parent) {
+int HandlePlugInSetup(HWND parent) {
     // Without the preferences dialog the plug-in has nothing to show; 0 lets the host say so.
     if (gRunPreferencesDialog == nullptr)
         return 0;
     // Held while the dialog is open, so a timer run or worker that needs the configuration waits
     // for the new settings.
     OptexLock hold(gConfigOptex);
-    Preferences values = Preferences::FromCache(gSettings);
+    Preferences values = PreferencesFromCache(gSettings);
     if (gRunPreferencesDialog(parent, &values) &&
         !ApplyPreferences(gConfig, gSettings, values, RescheduleSyncTimer, SaveConfiguration)) {
         gShowMessageBox(parent, "The settings could not be saved to Rillpost.xml. They apply until the client exits.",

@@ -24,7 +24,6 @@ Optex gConfigOptex(kLockSpinCount);
 SettingCache gSettings;
 DamagedFile gConfigDamage;
 bool gDamageReported = false;
-int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = MessageBoxA;
 Optex gSourceOptex(kLockSpinCount);
 PendingSourceList gPendingSources(gSourceOptex);
 BusyFolderList gBusyFolders;

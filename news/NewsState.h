@@ -8,6 +8,7 @@
 
 #include "host/Optex.h"
 #include "host/PluginCallbacks.h"
+#include "host/PluginMessageBox.h"
 #include "news/BusyFolderList.h"
 #include "news/NewArticleMap.h"
 #include "news/PendingSourceList.h"
@@ -36,9 +37,6 @@ void LoadConfiguration(const std::string& path);
 // Saves gConfig to its file; never over a damaged file that could not be set aside. The caller
 // holds gConfigOptex. False when nothing was saved.
 bool SaveConfiguration();
-
-// Shows the plug-in's message boxes; a test replaces it to see them without a window.
-extern int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 
 // Pending message sources, guarded by gSourceOptex.
 extern Optex gSourceOptex;

@@ -22,7 +22,7 @@ void SettingCache::Load(CXmlConfig& config) {
         this->*setting.field = config.GetInt(setting.key, setting.defaultValue, false);
 }
 
-Preferences Preferences::FromCache(const SettingCache& c) {
+Preferences PreferencesFromCache(const SettingCache& c) {
     return Preferences{c.maxNum,   c.encodeHeader, c.threadSort, c.updateNow, c.downloadStyle,
                        c.markRead, c.postPopup,    c.submenu,    c.synTime,   c.pictureRender};
 }

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "ui/Preferences.h"
+
 class CXmlConfig;
 
 struct SettingCache {
@@ -33,13 +35,8 @@ struct SettingCache {
     void Load(CXmlConfig& config);
 };
 
-// The ten settings that the preferences dialog edits (all but Online), in writing order.
-struct Preferences {
-    int maxNum, encodeHeader, threadSort, updateNow, downloadStyle, markRead, postPopup, submenu, synTime,
-        pictureRender;
-
-    static Preferences FromCache(const SettingCache& cache);
-};
+// The preferences dialog's values as the cache holds them.
+Preferences PreferencesFromCache(const SettingCache& cache);
 
 // Writes the dialog's values to the document and the cache in order and saves the document,
 // with `save` when given (else to the document's own path). `reschedule(old, new)` runs just

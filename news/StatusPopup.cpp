@@ -7,6 +7,7 @@
 
 #include "host/CSE.h"
 #include "host/HostApi.h"
+#include "host/MailboxAccount.h"
 #include "mime/MimeHeader.h"
 #include "mime/MimeHeaderText.h"
 #include "news/NewsState.h"
@@ -15,7 +16,6 @@
 namespace {
 
 const int kMailIdBuffer = 256;
-const int kIniValueBuffer = 1024;
 // The status-bar part that the menu belongs to: the one widened at start.
 const int kMenuPart = 1;
 
@@ -55,16 +55,6 @@ void AppendList(HMENU popup, const PopupArticles& list, const char* text) {
 }
 
 }  // namespace
-
-void StatusPopup::ReadAccount(std::string* address, std::string* name) {
-    std::string file =
-        HostText(gHostApi.BKA_GetDataFolder()) + HostText(gHostApi.BKA_GetCurrentMailBox()) + "MailBox.ini";
-    char value[kIniValueBuffer];
-    GetPrivateProfileStringA("Account", "MailAddress", "", value, sizeof value, file.c_str());
-    *address = value;
-    GetPrivateProfileStringA("Account", "YourName", "", value, sizeof value, file.c_str());
-    *name = value;
-}
 
 void StatusPopup::Collect(const std::string& address, const std::string& name) {
     char mail[kMailIdBuffer];
@@ -120,9 +110,9 @@ LRESULT StatusPopup::OnRightButtonDown(HWND statusBar) {
     try {
         CSE::Guard([statusBar] {
             StatusPopup popup;
-            std::string address, name;
-            ReadAccount(&address, &name);
-            popup.Collect(address, name);
+            MailboxAccount account = MailboxAccount::Read(HostText(gHostApi.BKA_GetDataFolder()) +
+                                                          HostText(gHostApi.BKA_GetCurrentMailBox()));
+            popup.Collect(account.mailAddress, account.yourName);
             MenuHandle menu(popup.BuildMenu());
             if (!menu)
                 return;

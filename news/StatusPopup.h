@@ -21,8 +21,6 @@ public:
     // the menu is collected, tracked and acted on. Always 0; nothing is thrown.
     static LRESULT OnRightButtonDown(HWND statusBar);
 
-    // The account's "MailAddress" and "YourName" from the current mailbox's MailBox.ini.
-    static void ReadAccount(std::string* address, std::string* name);
     // Walks every message of the current folder and lists the new and the own ones. An empty
     // address or name matches nothing.
     void Collect(const std::string& address, const std::string& name);

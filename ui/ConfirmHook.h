@@ -7,24 +7,23 @@
 
 #include <windows.h>
 
-class ConfirmHook {
+#include "ui/CbtHook.h"
+
+class ConfirmHook : private CbtHook::Watcher {
 public:
-    explicit ConfirmHook(int button);
-    ~ConfirmHook();
+    explicit ConfirmHook(int button) : button_(button), hook_(*this) {}
     ConfirmHook(const ConfirmHook&) = delete;
     ConfirmHook& operator=(const ConfirmHook&) = delete;
 
-    bool Installed() const { return hook_ != nullptr; }
+    bool Installed() const { return hook_.Installed(); }
     bool Answered() const { return answered_; }
 
 private:
-    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    bool OnCreate(HWND window, const CREATESTRUCTA& create) override;
+    void OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
 
     int button_;
-    HHOOK hook_ = nullptr;
-    bool seenDialog_ = false;
     bool answered_ = false;
-    HWND dialog_ = nullptr;
-    WNDPROC previous_ = nullptr;
+    // Last: the hook goes first, before the state it reports to.
+    CbtHook hook_;
 };

@@ -2,14 +2,16 @@
 
 #include <vector>
 
-#include "news/NewsState.h"
+#include "host/PluginMessageBox.h"
+#include "ui/ResourceModule.h"
 
 INT_PTR DialogBase::Run(HWND parent) {
-    return DialogBoxParamA(gModule, MAKEINTRESOURCEA(templateId_), parent, Procedure, reinterpret_cast<LPARAM>(this));
+    return DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId_), parent, Procedure,
+                           reinterpret_cast<LPARAM>(this));
 }
 
 HWND DialogBase::CreateModeless(HWND parent) {
-    return CreateDialogParamA(gModule, MAKEINTRESOURCEA(templateId_), parent, Procedure,
+    return CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(templateId_), parent, Procedure,
                               reinterpret_cast<LPARAM>(this));
 }
 

@@ -3,10 +3,9 @@
 #include <commctrl.h>
 
 #include "host/SectionLock.h"
-#include "news/NewsState.h"
-#include "news/Workers.h"
 #include "ui/DialogBase.h"
 #include "ui/DialogsRes.h"
+#include "ui/ResourceModule.h"
 
 namespace {
 
@@ -84,20 +83,23 @@ DWORD WINAPI FetchWorker(void* param) {
 
 class GroupInfoDialog : public DialogBase {
 public:
-    GroupInfoDialog(const std::string& server, std::shared_ptr<NewsClient> client)
-        : DialogBase(IDD_GROUP_INFO), server_(server), client_(std::move(client)),
+    GroupInfoDialog(const std::string& server, std::shared_ptr<NewsClient> client, WorkerStart start)
+        : DialogBase(IDD_GROUP_INFO),
+          server_(server),
+          client_(std::move(client)),
+          start_(start),
           state_(std::make_shared<GroupInfoState>()) {}
 
 protected:
     bool OnInit() override {
         HWND animation = Item(IDC_PROGRESS_ANIMATION);
-        SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(gModule),
+        SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(ResourceModule()),
                      reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_BUSY_ANIMATION)));
         SendMessageA(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF));
         SetItemText(IDC_PROGRESS_STATUS, "");
         state_->Attach(Window());
         auto* task = new FetchTask{server_, client_, state_};
-        if (!StartWorker(FetchWorker, task)) {
+        if (!start_(FetchWorker, task)) {
             delete task;
             state_->Detach();
             End(-1);
@@ -132,14 +134,18 @@ protected:
 private:
     std::string server_;
     std::shared_ptr<NewsClient> client_;
+    WorkerStart start_;
     std::shared_ptr<GroupInfoState> state_;
 };
 
 }  // namespace
 
-INT_PTR RunGroupInfoDialog(HWND parent, const std::string& server, const std::shared_ptr<NewsClient>& client) {
+INT_PTR RunGroupInfoDialog(HWND parent,
+                           const std::string& server,
+                           const std::shared_ptr<NewsClient>& client,
+                           WorkerStart start) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    GroupInfoDialog dialog(server, client);
+    GroupInfoDialog dialog(server, client, start);
     return dialog.Run(parent);
 }

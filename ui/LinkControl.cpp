@@ -5,8 +5,9 @@
 
 #include <vector>
 
-#include "news/NewsState.h"
+#include "host/PluginMessageBox.h"
 #include "ui/LinkText.h"
+#include "ui/ResourceModule.h"
 
 namespace {
 
@@ -36,8 +37,8 @@ bool ClassRootValue(const std::string& key, std::string* value) {
 }
 
 INT_PTR ShellOpen(const std::string& target) {
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result > 32)
         return result;
     // No association for the target itself: hand it to the program that opens web pages.
@@ -53,8 +54,8 @@ HCURSOR HandCursor() {
         char folder[MAX_PATH] = "";
         GetWindowsDirectoryA(folder, MAX_PATH);
         HCURSOR copy = nullptr;
-        HMODULE help = LoadLibraryExA((std::string(folder) + "\\winhlp32.exe").c_str(), nullptr,
-                                      LOAD_LIBRARY_AS_DATAFILE);
+        HMODULE help =
+            LoadLibraryExA((std::string(folder) + "\\winhlp32.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
         if (help) {
             HCURSOR cursor = LoadCursorA(help, MAKEINTRESOURCEA(106));
             if (cursor)
@@ -104,7 +105,7 @@ void LinkControl::Attach(HWND control) {
     previous_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LinkControl::Procedure)));
     tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control), nullptr, gModule, nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, GetParent(control), nullptr, ResourceModule(), nullptr);
     SetTooltip();
 }
 
@@ -181,9 +182,8 @@ void LinkControl::Paint() {
     RECT client;
     GetClientRect(window_, &client);
     // The parent paints the background of statics; asking it keeps dialog themes right.
-    auto brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(GetParent(window_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(window_)));
+    auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+        GetParent(window_), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(window_)));
     FillRect(dc, &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
     HGDIOBJ old = SelectObject(dc, current_);
     SetBkMode(dc, TRANSPARENT);

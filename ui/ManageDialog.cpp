@@ -5,13 +5,11 @@
 #include <algorithm>
 #include <memory>
 
-#include "news/NewsState.h"
-#include "news/PluginNewsHost.h"
 #include "nntp/NewsClient.h"
 #include "ui/DialogsRes.h"
 #include "ui/GroupInfoDialog.h"
 #include "ui/ManageApi.h"
-#include "ui/ManageConfig.h"
+#include "ui/ResourceModule.h"
 #include "ui/ServerLocation.h"
 
 namespace {
@@ -44,19 +42,19 @@ void InsertColumns(HWND list, std::initializer_list<std::pair<const char*, int>>
 
 }  // namespace
 
-ManageDialog::ManageDialog(const std::string& preselected)
-    : DialogBase(IDD_MANAGE), preselected_(preselected), allPage_(IDD_MANAGE_ALL_PAGE, IDC_MANAGE_ALL_LIST),
+ManageDialog::ManageDialog(const std::string& preselected, ManageStore& store)
+    : DialogBase(IDD_MANAGE),
+      preselected_(preselected),
+      store_(store),
+      allPage_(IDD_MANAGE_ALL_PAGE, IDC_MANAGE_ALL_LIST),
       subscribedPage_(IDD_MANAGE_SUBSCRIBED_PAGE, IDC_MANAGE_SUBSCRIBED_LIST) {}
 
 bool ManageDialog::OnInit() {
     SetUpLists();
-    for (const std::string& location : manageconfig::ServerLocations())
+    for (const std::string& location : store_.ServerLocations())
         AddServerRow(location);
     EnableWindow(Item(IDC_MANAGE_UNSUBSCRIBE), FALSE);
-    {
-        OptexLock hold(gConfigOptex);
-        document_.Load(GroupListDocument::PathBeside(gConfig.GetConfigPath()));
-    }
+    store_.LoadGroupLists(document_);
     if (!document_.DamageMessage().empty())
         PostMessageA(Window(), kShowDamage, 0, 0);
     // The server of the current mailbox, by its whole name: "news" must not pick "news2".
@@ -129,7 +127,7 @@ void ManageDialog::LoadServer(int row, bool force) {
     model_.SetFilter(ItemText(IDC_MANAGE_FILTER));
     // Every stored subscription is listed, also one missing from the group list, so that it can
     // be unsubscribed; what this visit changed is shown as it will be after OK.
-    for (const manageconfig::StoredGroup& group : manageconfig::SubscribedGroups(location)) {
+    for (const StoredGroup& group : store_.SubscribedGroups(location)) {
         if (!pending_.FindUnsubscribe(location, group.name))
             AddSubscribedRow(group.name, group.style);
     }
@@ -165,7 +163,7 @@ PendingGroup ManageDialog::Entry(const std::string& group, int style) const {
     PendingGroup entry;
     entry.location = servers_[loadedRow_];
     ServerFields fields;
-    manageconfig::ReadServer(entry.location, &entry.serverId, &fields);
+    store_.ReadServer(entry.location, &entry.serverId, &fields);
     entry.group = group;
     entry.style = style;
     return entry;
@@ -174,7 +172,7 @@ PendingGroup ManageDialog::Entry(const std::string& group, int style) const {
 void ManageDialog::Subscribe(const std::vector<int>& rows) {
     if (loadedRow_ < 0)
         return;
-    std::vector<manageconfig::StoredGroup> stored = manageconfig::SubscribedGroups(servers_[loadedRow_]);
+    std::vector<StoredGroup> stored = store_.SubscribedGroups(servers_[loadedRow_]);
     for (int row : rows) {
         if (row < 0 || row >= static_cast<int>(model_.VisibleCount()))
             continue;
@@ -183,7 +181,7 @@ void ManageDialog::Subscribe(const std::vector<int>& rows) {
             continue;
         // Subscribing again what this visit unsubscribed gives the stored entry back, style and all.
         int style = 0;
-        for (const manageconfig::StoredGroup& group : stored) {
+        for (const StoredGroup& group : stored) {
             if (group.name == name)
                 style = group.style;
         }
@@ -216,13 +214,13 @@ void ManageDialog::Unsubscribe(const std::vector<int>& rows) {
 void ManageDialog::ChooseStyle(int row) {
     if (loadedRow_ < 0 || row < 0 || row >= static_cast<int>(subscribed_.size()))
         return;
-    HMENU menu = LoadMenuA(gModule, MAKEINTRESOURCEA(IDR_STYLE_MENU));
+    HMENU menu = LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_STYLE_MENU));
     if (!menu)
         return;
     POINT at;
     GetCursorPos(&at);
-    int command = TrackPopupMenu(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(),
-                                 nullptr);
+    int command =
+        TrackPopupMenu(GetSubMenu(menu, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, Window(), nullptr);
     DestroyMenu(menu);
     int style = -1;
     for (int i = 0; i < 3; ++i) {
@@ -235,7 +233,7 @@ void ManageDialog::ChooseStyle(int row) {
     group.style = style;
     ListView_SetItemText(subscribedPage_.List(), row, 1, const_cast<char*>(StyleText(style)));
     const std::string& location = servers_[loadedRow_];
-    if (!manageconfig::SetGroupStyle(location, group.name, style))
+    if (!store_.SetGroupStyle(location, group.name, style))
         pending_.SetStyle(location, group.name, style);
 }
 

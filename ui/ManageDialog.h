@@ -18,13 +18,15 @@
 #include "ui/GroupListDocument.h"
 #include "ui/GroupListModel.h"
 #include "ui/ListPage.h"
+#include "ui/ManageStore.h"
 #include "ui/PendingList.h"
 #include "ui/TabPages.h"
 
 class ManageDialog : public DialogBase {
 public:
-    // preselected: the Location of the current mailbox's server, or "None".
-    explicit ManageDialog(const std::string& preselected);
+    // preselected: the Location of the current mailbox's server, or "None". The store outlives
+    // the dialog.
+    ManageDialog(const std::string& preselected, ManageStore& store);
 
     const PendingChanges& Changes() const { return pending_.Changes(); }
 
@@ -60,6 +62,8 @@ private:
     void FillDisplayInfo(NMHDR* header);
     void PageChanged(int page);
 
+    // The stored Locations less `location` (a renamed server must differ from each).
+    std::vector<std::string> OtherLocations(const std::string& location);
     void NewServer();
     void ModifyServer();
     void DeleteServer();
@@ -70,6 +74,7 @@ private:
     void SaveGroupLists();
 
     std::string preselected_;
+    ManageStore& store_;
     TabPages tabs_;
     ListPage allPage_;
     ListPage subscribedPage_;

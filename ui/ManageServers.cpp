@@ -6,14 +6,12 @@
 
 #include <memory>
 
-#include "news/NewsState.h"
-#include "news/PluginNewsHost.h"
 #include "nntp/NewsClient.h"
 #include "ui/DialogsRes.h"
 #include "ui/GroupInfoDialog.h"
 #include "ui/ManageApi.h"
-#include "ui/ManageConfig.h"
 #include "ui/ManageDialog.h"
+#include "ui/ServerDialogs.h"
 #include "ui/ServerLocation.h"
 
 namespace {
@@ -25,11 +23,22 @@ const char kReceiveNow[] = "Do you receive newsgroups list now?";
 
 }  // namespace
 
+std::vector<std::string> ManageDialog::OtherLocations(const std::string& location) {
+    std::vector<std::string> others = store_.ServerLocations();
+    for (auto it = others.begin(); it != others.end(); ++it) {
+        if (*it == location) {
+            others.erase(it);
+            break;
+        }
+    }
+    return others;
+}
+
 bool ManageDialog::FetchGroupList(const std::string& location, std::vector<std::string>* names) {
-    auto client = std::make_shared<NewsClient>(PluginNewsContext());
+    auto client = std::make_shared<NewsClient>(store_.OperationContext());
     // A failure (reported by the fetch itself), a refusal or a cancel leave the stored list as it
     // was: only a whole list replaces it.
-    if (RunGroupInfoDialog(Window(), location, client) != IDOK || !client->GroupListComplete())
+    if (RunGroupInfoDialog(Window(), location, client, store_.Workers()) != IDOK || !client->GroupListComplete())
         return false;
     *names = client->GroupNames();
     return true;
@@ -66,7 +75,7 @@ void ManageDialog::Refresh() {
 
 void ManageDialog::NewServer() {
     ServerFields fields;
-    if (!RunAddServerDialog(Window(), &fields))
+    if (!RunAddServerDialog(Window(), store_.ServerLocations(), &fields))
         return;
     std::string location, message;
     if (!CheckServerLocation(fields.location, servers_, &location, &message)) {
@@ -75,10 +84,10 @@ void ManageDialog::NewServer() {
     }
     fields.location = location;
     // No server without the mailbox it is bound to: when the host made none, nothing is added.
-    std::string id = CreateHostMailbox(Window(), fields);
+    std::string id = store_.CreateMailbox(Window(), fields);
     if (id.empty())
         return;
-    manageconfig::AddServer(id, fields);
+    store_.AddServer(id, fields);
     AddServerRow(location);
     int row = static_cast<int>(servers_.size()) - 1;
     if (Message(kReceiveNow, MB_YESNO | MB_ICONQUESTION) == IDYES) {
@@ -98,7 +107,7 @@ void ManageDialog::ModifyServer() {
     const std::string old = servers_[row];
     std::string id;
     ServerFields fields;
-    if (!manageconfig::ReadServer(old, &id, &fields) || !RunModifyServerDialog(Window(), &fields))
+    if (!store_.ReadServer(old, &id, &fields) || !RunModifyServerDialog(Window(), OtherLocations(old), &fields))
         return;
     // A stored name that could not be typed today still works: it is kept when left as it is.
     std::string location = fields.location;
@@ -112,7 +121,7 @@ void ManageDialog::ModifyServer() {
         }
     }
     fields.location = location;
-    manageconfig::ModifyServer(old, fields);
+    store_.ModifyServer(old, fields);
     if (location == old)
         return;
     servers_[row] = location;
@@ -129,11 +138,11 @@ void ManageDialog::DeleteServer() {
     const std::string location = servers_[row];
     // The stored subscriptions decide, not the rows shown: a group missing from the stored list
     // still has its folder.
-    if (!manageconfig::SubscribedGroups(location).empty() || pending_.HasServer(location)) {
+    if (!store_.SubscribedGroups(location).empty() || pending_.HasServer(location)) {
         Message(kUnsubscribeFirst, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    manageconfig::RemoveServer(location);
+    store_.RemoveServer(location);
     if (document_.Remove(location))
         SaveGroupLists();
     ListView_DeleteItem(Item(IDC_MANAGE_SERVERS), row);
@@ -143,10 +152,10 @@ void ManageDialog::DeleteServer() {
     Message(kSafeToDelete, MB_OK | MB_ICONINFORMATION);
 }
 
-bool RunManageDialog(HWND parent, const std::string& preselected, PendingChanges* changes) {
+bool RunManageDialog(HWND parent, const std::string& preselected, ManageStore& store, PendingChanges* changes) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES};
     InitCommonControlsEx(&controls);
-    ManageDialog dialog(preselected);
+    ManageDialog dialog(preselected, store);
     if (dialog.Run(parent) != IDOK)
         return false;
     *changes = dialog.Changes();

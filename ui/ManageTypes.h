@@ -14,6 +14,12 @@ struct PendingGroup {
     int style = 0;  // download style: 0 none, 1 only header, 2 whole article
 };
 
+// A stored subscription of a server: its group name and download style.
+struct StoredGroup {
+    std::string name;
+    int style;
+};
+
 struct PendingChanges {
     std::vector<PendingGroup> subscribe;
     std::vector<PendingGroup> unsubscribe;

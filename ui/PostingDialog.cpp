@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "host/SectionLock.h"
-#include "news/PostingWindowList.h"
 #include "ui/DialogsRes.h"
 
 namespace {
@@ -11,21 +10,7 @@ namespace {
 const UINT kRefresh = WM_APP + 31;
 const char kCancelQuestion[] = "Do you want to cancel this operation?";
 
-bool CreatePostingWindow(PostingRecord* record, HWND parent) {
-    auto dialog = std::make_shared<PostingDialog>(record->client);
-    if (!dialog->Create(parent))
-        return false;
-    record->window = dialog.get();
-    record->destroyWindow = [](void* window) { static_cast<PostingDialog*>(window)->Destroy(); };
-    record->view = dialog;
-    return true;
-}
-
 }  // namespace
-
-void InstallPostingWindow() {
-    gCreatePostingWindow = CreatePostingWindow;
-}
 
 PostingDialog::PostingDialog(std::shared_ptr<NewsClient> client) : DialogBase(IDD_POSTING), client_(std::move(client)) {
     InitializeCriticalSection(&lock_);

@@ -63,6 +63,3 @@ private:
     bool cancelled_ = false;
     Shown shown_;
 };
-
-// Points gCreatePostingWindow at this window, so that postings show it. Called once at load.
-void InstallPostingWindow();

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "news/SettingCache.h"
+#include "ui/Preferences.h"
 
 const int kMaxNumLow = 1, kMaxNumHigh = 1000;
 const int kSynTimeLow = 0, kSynTimeHigh = 10000;

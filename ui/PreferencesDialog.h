@@ -2,9 +2,9 @@
 // after Run returned IDOK.
 #pragma once
 
-#include "news/SettingCache.h"
 #include "ui/DialogBase.h"
 #include "ui/LinkControl.h"
+#include "ui/Preferences.h"
 
 class PreferencesDialog : public DialogBase {
 public:

@@ -2,26 +2,12 @@
 
 #include <vector>
 
+#include "host/MailboxAccount.h"
 #include "ui/DialogsRes.h"
 #include "ui/MailboxFolders.h"
-#include "ui/ManageApi.h"
-#include "ui/ManageConfig.h"
 #include "ui/ServerLocation.h"
 
 namespace {
-
-const DWORD kIniBufferStep = 512;
-
-// A value of the mailbox's settings file; the buffer grows while the value fills it.
-std::string IniValue(const std::string& file, const char* section, const char* key) {
-    std::vector<char> buffer;
-    for (DWORD size = kIniBufferStep;; size += kIniBufferStep) {
-        buffer.assign(size, '\0');
-        DWORD length = GetPrivateProfileStringA(section, key, "", buffer.data(), size, file.c_str());
-        if (length < size - 1)
-            return std::string(buffer.data(), length);
-    }
-}
 
 // Adds the text to the sorted combo box unless an entry already begins with it (ignoring case),
 // which is what the box's own prefix search answers.
@@ -74,9 +60,9 @@ void AddServerDialog::AddSuggestions() {
     if (dataFolder.empty())
         return;
     for (const std::string& name : MailboxFolders(dataFolder)) {
-        std::string ini = dataFolder + name + "\\Mailbox.ini";
-        AddSuggestion(Item(IDC_SRV_YOUR_NAME), IniValue(ini, "Account", "YourName"));
-        AddSuggestion(Item(IDC_SRV_YOUR_EMAIL), IniValue(ini, "Account", "MailAddress"));
+        MailboxAccount account = MailboxAccount::Read(dataFolder + name + "\\");
+        AddSuggestion(Item(IDC_SRV_YOUR_NAME), account.yourName);
+        AddSuggestion(Item(IDC_SRV_YOUR_EMAIL), account.mailAddress);
     }
 }
 
@@ -166,19 +152,4 @@ bool RunModifyServerDialog(HWND parent, const std::vector<std::string>& existing
         return false;
     *fields = dialog.fields;
     return true;
-}
-
-bool RunAddServerDialog(HWND parent, ServerFields* fields) {
-    return RunAddServerDialog(parent, manageconfig::ServerLocations(), fields);
-}
-
-bool RunModifyServerDialog(HWND parent, ServerFields* fields) {
-    std::vector<std::string> others = manageconfig::ServerLocations();
-    for (auto it = others.begin(); it != others.end(); ++it) {
-        if (*it == fields->location) {
-            others.erase(it);
-            break;
-        }
-    }
-    return RunModifyServerDialog(parent, others, fields);
 }

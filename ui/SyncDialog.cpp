@@ -2,12 +2,7 @@
 
 #include <commctrl.h>
 
-#include "host/HostApi.h"
 #include "host/SectionLock.h"
-#include "news/NewsState.h"
-#include "news/PluginNewsHost.h"
-#include "news/SyncList.h"
-#include "news/Workers.h"
 #include "nntp/NewsClient.h"
 #include "ui/DialogsRes.h"
 
@@ -25,13 +20,9 @@ const char kWholeArticle[] = "Whole Article";
 
 // One press of "Process Now!". The groups are copied in, so the worker never reads the dialog.
 struct SyncRun : SyncView {
-    struct Group {
-        std::string name;
-        std::string folderId;  // empty: the group has no folder and is skipped
-        int headersOnly;
-    };
-
-    SyncRun() : client(PluginNewsContext()) { InitializeCriticalSection(&lock); }
+    explicit SyncRun(SyncOperation& operation) : operation(operation), client(operation.OperationContext()) {
+        InitializeCriticalSection(&lock);
+    }
     ~SyncRun() override { DeleteCriticalSection(&lock); }
 
     // Worker side: progress goes into the fields below, and the dialog is woken once for all
@@ -62,8 +53,9 @@ struct SyncRun : SyncView {
             PostMessageA(window, kFinishedMessage, 0, 0);
     }
 
+    SyncOperation& operation;
     std::string location;
-    std::vector<Group> groups;
+    std::vector<SyncGroup> groups;
     NewsClient client;
     volatile LONG running = 1;  // cleared by the user's cancel
 
@@ -87,8 +79,8 @@ DWORD WINAPI SyncWorker(void* param) {
     std::unique_ptr<WorkerBlock> block(static_cast<WorkerBlock*>(param));
     SyncRun& run = *block->run;
     int count = static_cast<int>(run.groups.size());
-    for (int i = 0; i < count && run.running != 0 && !IsShuttingDown(); ++i) {
-        const SyncRun::Group& group = run.groups[i];
+    for (int i = 0; i < count && run.running != 0 && !run.operation.Stopping(); ++i) {
+        const SyncGroup& group = run.groups[i];
         {
             SectionLock hold(&run.lock);
             run.row = i;
@@ -97,10 +89,8 @@ DWORD WINAPI SyncWorker(void* param) {
         }
         // An update of the same folder already running (opened, Update Now, the timer) is left
         // to finish on its own; the row stays uncompleted.
-        if (!group.folderId.empty() && gBusyFolders.TryAdd(group.folderId)) {
-            run.client.SynchronizeGroup(run.location, group.name, group.folderId, group.headersOnly, &run);
-            gBusyFolders.Remove(group.folderId);
-        }
+        if (!group.folderId.empty())
+            run.operation.UpdateGroup(run.client, run.location, group, &run);
         SectionLock hold(&run.lock);
         run.overallPercent = (i + 1) * 100 / count;
         run.WakeLocked();
@@ -116,7 +106,7 @@ void SetProgress(HWND bar, int percent) {
 
 }  // namespace
 
-SyncDialog::SyncDialog() : DialogBase(IDD_SYNCHRONIZATION) {}
+SyncDialog::SyncDialog(SyncOperation& operation) : DialogBase(IDD_SYNCHRONIZATION), operation_(operation) {}
 
 SyncDialog::~SyncDialog() = default;
 
@@ -140,30 +130,17 @@ bool SyncDialog::OnInit() {
         SetProgress(Item(bar), 0);
     }
 
-    LPCSTR mailBox = gHostApi.BKA_GetCurrentMailBox();
-    std::vector<SyncRecord> records;
-    {
-        OptexLock hold(gConfigOptex);
-        gConfig.ResetPosition();
-        if (mailBox && gConfig.SelectRecord("Setup:Server", "ID", mailBox, false, true)) {
-            serverId_ = mailBox;
-            gConfig.SavePosition("TEMP");
-            location_ = gConfig.GetString("Location", "", true);
-            records = BuildSyncList(gConfig);
-        }
-        gConfig.ResetPosition();
-    }
-    for (const SyncRecord& record : records) {
-        if (record.serverId != serverId_)
-            continue;
-        rows_.push_back(Row{record.groupName, record.folderId, record.headersOnly != 0});
+    std::vector<SyncGroup> groups;
+    operation_.CurrentServer(&location_, &serverId_, &groups);
+    for (const SyncGroup& group : groups) {
+        rows_.push_back(Row{group.name, group.folderId, group.headersOnly != 0});
         LVITEMA item = {};
         item.mask = LVIF_TEXT;
         item.iItem = static_cast<int>(rows_.size()) - 1;
-        item.pszText = const_cast<char*>(record.groupName.c_str());
+        item.pszText = const_cast<char*>(group.name.c_str());
         int index = ListView_InsertItem(list, &item);
         ListView_SetItemText(list, index, 1, const_cast<char*>(kUncompleted));
-        ListView_SetItemText(list, index, 2, const_cast<char*>(record.headersOnly ? kOnlyHeader : kWholeArticle));
+        ListView_SetItemText(list, index, 2, const_cast<char*>(group.headersOnly ? kOnlyHeader : kWholeArticle));
     }
     return true;
 }
@@ -171,19 +148,15 @@ bool SyncDialog::OnInit() {
 bool SyncDialog::OnOK() {
     if (run_ && run_->running != 0)
         return false;
-    auto run = std::make_shared<SyncRun>();
+    auto run = std::make_shared<SyncRun>(operation_);
     run->location = location_;
     // Each group's folder as it is now: a folder renamed since the dialog opened is followed.
-    std::vector<SyncRecord> records;
-    {
-        OptexLock hold(gConfigOptex);
-        records = BuildSyncList(gConfig);
-    }
+    std::vector<SyncGroup> stored = operation_.StoredGroups(serverId_);
     for (const Row& row : rows_) {
-        SyncRun::Group group{row.group, row.folderId, row.headersOnly ? 1 : 0};
-        for (const SyncRecord& record : records) {
-            if (record.serverId == serverId_ && record.groupName == row.group) {
-                group.folderId = record.folderId;
+        SyncGroup group{row.group, row.folderId, row.headersOnly ? 1 : 0};
+        for (const SyncGroup& now : stored) {
+            if (now.name == row.group) {
+                group.folderId = now.folderId;
                 break;
             }
         }
@@ -198,7 +171,7 @@ bool SyncDialog::OnOK() {
     finishedWhileAsking_ = false;
     run_ = run;
     auto block = std::make_unique<WorkerBlock>(WorkerBlock{run});
-    if (StartWorker(SyncWorker, block.get())) {
+    if (operation_.Workers()(SyncWorker, block.get())) {
         block.release();
     } else {
         run_->running = 0;
@@ -290,7 +263,7 @@ bool SyncDialog::OnMessage(UINT message, WPARAM, LPARAM) {
     }
 }
 
-void RunSyncDialog(HWND parent) {
-    SyncDialog dialog;
+void RunSyncDialog(HWND parent, SyncOperation& operation) {
+    SyncDialog dialog(operation);
     dialog.Run(parent);
 }

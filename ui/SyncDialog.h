@@ -14,12 +14,14 @@
 #include <vector>
 
 #include "ui/DialogBase.h"
+#include "ui/SyncOperation.h"
 
 struct SyncRun;
 
 class SyncDialog : public DialogBase {
 public:
-    SyncDialog();
+    // The operation outlives the dialog.
+    explicit SyncDialog(SyncOperation& operation);
     ~SyncDialog() override;
 
 protected:
@@ -37,6 +39,7 @@ private:
     void ShowProgress();
     void Finished();
 
+    SyncOperation& operation_;
     std::vector<Row> rows_;
     std::string location_;
     std::string serverId_;              // the current mailbox: the server is this one, not every one at location_
@@ -47,4 +50,4 @@ private:
 };
 
 // Runs the dialog modally over parent.
-void RunSyncDialog(HWND parent);
+void RunSyncDialog(HWND parent, SyncOperation& operation);

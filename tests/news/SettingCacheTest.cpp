@@ -118,7 +118,7 @@ TEST_F(ConfigFile, PreferencesAreWrittenInOrderAndTheTimerSeesOldAndNewSynTime) 
     config_.LoadConfig(path_.c_str());
     SettingCache cache;
     cache.Load(config_);
-    Preferences values = Preferences::FromCache(cache);
+    Preferences values = PreferencesFromCache(cache);
     values.maxNum = 300;
     values.synTime = 5;
     values.pictureRender = 0;

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/HostApi.h"
+#include "news/DialogCommands.h"
 #include "news/NewsState.h"
-#include "ui/ListCommands.h"
 
 namespace {
 

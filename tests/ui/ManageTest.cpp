@@ -16,8 +16,11 @@
 #include <vector>
 
 #include "host/HostApi.h"
+#include "news/ManageApply.h"
 #include "news/MenuCommands.h"
+#include "news/NewMailboxDriver.h"
 #include "news/NewsState.h"
+#include "news/PluginManageStore.h"
 #include "standin/MainWindow.h"
 #include "standin/StandinHost.h"
 #include "standin/UiProbe.h"

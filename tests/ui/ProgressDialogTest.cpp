@@ -97,7 +97,7 @@ protected:
 
 TEST_F(GroupInfoDialogTest, EndOfTheFetchClosesWithOkAndLeavesTheNames) {
     server_.Use("list_ok");
-    EXPECT_EQ(IDOK, RunGroupInfoDialog(nullptr, "127.0.0.1", client_));
+    EXPECT_EQ(IDOK, RunGroupInfoDialog(nullptr, "127.0.0.1", client_, StartWorker));
     EXPECT_EQ((std::vector<std::string>{"comp.lang.c", "alt.test", ".odd.group"}), client_->GroupNames());
     EXPECT_TRUE(display_.Messages().empty());
 }
@@ -120,7 +120,7 @@ TEST_F(GroupInfoDialogTest, CancelAskedTwiceClosesAtOnceAndTheStalledFetchEndsQu
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     DWORD start = GetTickCount();
-    INT_PTR result = RunGroupInfoDialog(nullptr, "127.0.0.1", client_);
+    INT_PTR result = RunGroupInfoDialog(nullptr, "127.0.0.1", client_, StartWorker);
     DWORD elapsed = GetTickCount() - start;
     user.join();
     ASSERT_TRUE(stalled) << "the dialog never showed the stalled list";

@@ -1,4 +1,4 @@
-#include "ui/ManageConfig.h"
+#include "news/ManageConfig.h"
 
 #include "news/NewsState.h"
 

@@ -11,11 +11,7 @@
 
 namespace manageconfig {
 
-// A Subgroup of a server: its group name and download style.
-struct StoredGroup {
-    std::string name;
-    int style;
-};
+using ::StoredGroup;
 
 // The Location of every Server under Setup, in document order.
 std::vector<std::string> ServerLocations();

@@ -2,6 +2,8 @@
 // and Subgroup records, the pending unsubscriptions lose both. Everything runs on the host's
 // user-interface thread while the configuration lock is held, so that the timer's
 // synchronization never sees a half-made subscription.
+#include "news/ManageApply.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -16,7 +18,6 @@
 #include "news/NewsTasks.h"
 #include "ui/ConfirmHook.h"
 #include "ui/FolderName.h"
-#include "ui/ManageApi.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/NewMailboxDriver.h"
+#include "news/NewMailboxDriver.h"
 
 #include <cstring>
 #include <vector>
@@ -6,16 +6,12 @@
 #include "host/HostApi.h"
 #include "news/NewsState.h"
 #include "ui/MailboxFolders.h"
-#include "ui/ManageApi.h"
 
 namespace {
 
 // The host's account page: your name and e-mail address.
 const int kYourNameId = 1014;
 const int kMailAddressId = 1015;
-
-// The object whose hook is installed; set and cleared by it on the user-interface thread.
-NewMailboxDriver* gActive = nullptr;
 
 std::string ClassOf(HWND window) {
     char name[82] = "";
@@ -38,67 +34,31 @@ void Confirm(HWND dialog) {
 NewMailboxDriver::NewMailboxDriver(const std::string& mailboxName,
                                    const std::string& yourName,
                                    const std::string& yourEmail)
-    : mailboxName_(mailboxName), yourName_(yourName), yourEmail_(yourEmail) {
-    if (gActive != nullptr)
-        return;
-    hook_ = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
-    if (hook_ != nullptr)
-        gActive = this;
-}
+    : mailboxName_(mailboxName), yourName_(yourName), yourEmail_(yourEmail), hook_(*this) {}
 
-NewMailboxDriver::~NewMailboxDriver() {
-    if (hook_ == nullptr)
-        return;
-    UnhookWindowsHookEx(hook_);
-    gActive = nullptr;
-    for (int i = 0; i < 2; ++i) {
-        HWND window = watched_[i];
-        if (window != nullptr && IsWindow(window) &&
-            GetWindowLongPtrA(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(DialogProc))
-            SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_[i]));
-    }
-}
-
-LRESULT CALLBACK NewMailboxDriver::CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HCBT_CREATEWND && gActive != nullptr)
-        gActive->OnCreated(reinterpret_cast<HWND>(wParam), *reinterpret_cast<CBT_CREATEWNDA*>(lParam)->lpcs);
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void NewMailboxDriver::OnCreated(HWND window, const CREATESTRUCTA& create) {
+bool NewMailboxDriver::OnCreate(HWND window, const CREATESTRUCTA& create) {
     if (stage_ == kDone || stage_ == kGaveUp)
-        return;
-    if (dialogs_ == 1 && _stricmp(ClassOf(window).c_str(), "Edit") == 0) {
+        return false;
+    int dialogs = hook_.WatchedCount();
+    if (dialogs == 1 && _stricmp(ClassOf(window).c_str(), "Edit") == 0) {
         nameEdit_ = window;
-        return;
+        return false;
     }
-    if (dialogs_ >= 2 || (create.style & WS_CHILD) != 0 || !IsDialog(window))
-        return;
-    watched_[dialogs_] = window;
-    previous_[dialogs_] =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(DialogProc)));
-    ++dialogs_;
+    if ((create.style & WS_CHILD) != 0 || !IsDialog(window))
+        return false;
+    watched_[dialogs] = window;
+    return true;
 }
 
-LRESULT CALLBACK NewMailboxDriver::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    NewMailboxDriver* self = gActive;
-    // The destructor gives every watched dialog its procedure back, so only the live object's
-    // dialogs arrive here.
-    if (self == nullptr)
-        return DefDlgProcA(window, message, wParam, lParam);
-    int slot = window == self->watched_[0] ? 0 : window == self->watched_[1] ? 1 : -1;
-    if (slot < 0)
-        return DefDlgProcA(window, message, wParam, lParam);
-    LRESULT result = CallWindowProcA(self->previous_[slot], window, message, wParam, lParam);
-    if (message == WM_INITDIALOG && slot == 0 && self->stage_ == kName) {
-        if (self->nameEdit_ != nullptr && IsChild(window, self->nameEdit_))
-            SetWindowTextA(self->nameEdit_, self->mailboxName_.c_str());
+void NewMailboxDriver::OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG && window == watched_[0] && stage_ == kName) {
+        if (nameEdit_ != nullptr && IsChild(window, nameEdit_))
+            SetWindowTextA(nameEdit_, mailboxName_.c_str());
         else
-            self->stage_ = kGaveUp;  // not the name prompt (an error box, for one)
+            stage_ = kGaveUp;  // not the name prompt (an error box, for one)
     } else if (message == WM_SHOWWINDOW && wParam != FALSE) {
-        self->OnShown(window);
+        OnShown(window);
     }
-    return result;
 }
 
 void NewMailboxDriver::OnShown(HWND window) {

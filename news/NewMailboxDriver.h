@@ -10,31 +10,37 @@
 
 #include <string>
 
-class NewMailboxDriver {
+#include "ui/CbtHook.h"
+#include "ui/ManageTypes.h"
+
+class NewMailboxDriver : private CbtHook::Watcher {
 public:
     NewMailboxDriver(const std::string& mailboxName, const std::string& yourName, const std::string& yourEmail);
-    ~NewMailboxDriver();
     NewMailboxDriver(const NewMailboxDriver&) = delete;
     NewMailboxDriver& operator=(const NewMailboxDriver&) = delete;
 
-    bool Installed() const { return hook_ != nullptr; }
+    bool Installed() const { return hook_.Installed(); }
     // Both dialogs were filled and confirmed.
     bool Completed() const { return stage_ == kDone; }
 
 private:
     enum Stage { kName, kAccount, kDone, kGaveUp };
 
-    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    void OnCreated(HWND window, const CREATESTRUCTA& create);
+    bool OnCreate(HWND window, const CREATESTRUCTA& create) override;
+    void OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) override;
     void OnShown(HWND window);
     bool FillAccount(HWND window);
 
     std::string mailboxName_, yourName_, yourEmail_;
-    HHOOK hook_ = nullptr;
     Stage stage_ = kName;
-    int dialogs_ = 0;       // top-level dialogs created so far (only the first two are watched)
-    HWND watched_[2] = {};  // the name prompt and the account dialog
-    WNDPROC previous_[2] = {};
+    HWND watched_[2] = {};     // the name prompt and the account dialog
     HWND nameEdit_ = nullptr;  // the edit created last while the name prompt was being built
+    // Last: the hook goes first, before the state it reports to.
+    CbtHook hook_;
 };
+
+// Drives the host's new-mailbox command (42787) and fills its two dialogs from `fields`.
+// Returns the id of the mailbox the host really created during this call, or "" when none was
+// created (cancelled, an error box instead of the dialogs, ...). The window hook is gone when it
+// returns, whatever happened.
+std::string CreateHostMailbox(HWND owner, const ServerFields& fields);

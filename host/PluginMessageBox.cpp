@@ -1,0 +1,3 @@
+#include "host/PluginMessageBox.h"
+
+int(WINAPI* gShowMessageBox)(HWND owner, LPCSTR text, LPCSTR caption, UINT type) = MessageBoxA;
