@@ -59,6 +59,8 @@ public:
     const char* First() const { return piece_; }
 
     size_t Command(const std::string& line) { return Send(line.data(), line.size()) ? ReceiveLine() : 0; }
+    // True when the last reply begins with the three digits of `code`.
+    bool Replied(const char* code) const { return std::memcmp(piece_, code, 3) == 0; }
 
 private:
     size_t ReceiveUntil(const char* end, size_t endLength) {
