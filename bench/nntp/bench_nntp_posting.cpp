@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "host/Optex.h"
 #include "bench/nntp/BenchSupport.h"
 #include "bench/nntp/RawClient.h"
+#include "host/Optex.h"
 #include "nntp/ArticleFramer.h"
 #include "nntp/ArticleText.h"
 #include "nntp/BlockingSocket.h"
@@ -106,8 +106,9 @@ int main() {
         }
         DiscardingHost host;
         CXmlConfig config;
-        config.ParseText((std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer +
-                          "</Location></Server></Setup>").c_str());
+        config.ParseText(
+            (std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer + "</Location></Server></Setup>")
+                .c_str());
         Optex optex;
         NewsContext context{&config, &optex, &host, &host, &host};
         KeepingView view;
@@ -140,10 +141,11 @@ int main() {
         }
         double raw = median[0];
         for (int encode = 0; encode < 2; ++encode)
-            std::printf("posting, %.1f MB article%s: ours %.1f ms, raw Winsock POST %.1f ms, ratio %.2f "
-                        "(goal <= 1.2); medians of %d turns\n",
-                        framed.size() / 1e6, encode ? ", header rebuilt" : "", median[2 + encode] * 1e3, raw * 1e3,
-                        median[2 + encode] / raw, kRuns);
+            std::printf(
+                "posting, %.1f MB article%s: ours %.1f ms, raw Winsock POST %.1f ms, ratio %.2f "
+                "(goal <= 1.2); medians of %d turns\n",
+                framed.size() / 1e6, encode ? ", header rebuilt" : "", median[2 + encode] * 1e3, raw * 1e3,
+                median[2 + encode] / raw, kRuns);
         std::printf("  bare POST on our socket, all in one write: %.1f ms\n", median[1] * 1e3);
         if (rawFailures != 0)
             std::printf("  warning: the raw client's posting failed %d times\n", rawFailures);
