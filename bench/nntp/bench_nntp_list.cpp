@@ -121,9 +121,10 @@ int main() {
     // The parts of ours, each on its own: the reply read on our socket, parsed, joined, loaded.
     std::string reply;
     double read = Best(3, [&] { reply = BareList(news); });
+    // Into a new vector each time, as a new client's list is.
     std::vector<std::string> names;
     double parse = Best(3, [&] {
-        names.clear();
+        std::vector<std::string>().swap(names);
         ParseGroupList(reply, &names);
     });
     std::string stored;
