@@ -76,6 +76,14 @@ std::string FormatGroupsRetrieved(long long lines) {
     return Format("%lld groups retrieved...", lines);
 }
 
+namespace {
+
+bool IsNameEnd(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
 void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
     size_t start = reply.find("\r\n");
     if (start == std::string::npos)
@@ -93,9 +101,11 @@ void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
             // A line without a separator is taken whole rather than as an empty name. A bare CR or
             // LF ends the name too: names go into commands and files, where a line break would
             // split them.
-            size_t space = reply.find_first_of(" \t\r\n", start);
-            size_t nameEnd = space != std::string::npos && space < end ? space : end;
-            names->push_back(reply.substr(start, nameEnd - start));
+            // A plain loop: a search for any of four characters costs a call per character.
+            size_t nameEnd = start;
+            while (nameEnd < end && !IsNameEnd(reply[nameEnd]))
+                ++nameEnd;
+            names->emplace_back(reply, start, nameEnd - start);
         }
         start = end + 2;
     }
