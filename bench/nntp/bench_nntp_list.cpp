@@ -18,7 +18,6 @@
 #include "bench/nntp/RawClient.h"
 #include "host/Optex.h"
 #include "nntp/BlockingSocket.h"
-#include "nntp/GroupListReader.h"
 #include "nntp/NewsClient.h"
 #include "nntp/NntpText.h"
 #include "ui/GroupListModel.h"
@@ -70,43 +69,19 @@ size_t RawList(unsigned short port) {
     return raw.ReceiveBlock();
 }
 
-// The same conversation on our own socket class, up to the LIST command.
-void BareOpen(CBlockingSocket& socket, unsigned short port) {
+// The same conversation on our own socket class, the reply read whole and kept.
+std::string BareList(unsigned short port) {
+    CBlockingSocket socket;
     socket.Create();
     SOCKADDR_IN address = CBlockingSocket::GetHostByName(kServer, port);
     socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
-    std::string line;
+    std::string line, reply;
     socket.ReadLine(&line, 30);
     socket.WriteString("MODE READER\r\n", 30);
     socket.ReadLine(&line, 30);
     socket.WriteString("LIST\r\n", 30);
-}
-
-// The reply read whole on our socket, then parsed: how the list was read before.
-size_t WholeList(unsigned short port) {
-    CBlockingSocket socket;
-    BareOpen(socket, port);
-    std::string reply;
     socket.ReadMultiLine(&reply, 30);
-    std::vector<std::string> names;
-    ParseGroupList(reply, &names);
-    return names.size();
-}
-
-// The names cut from each piece as it comes, as the client reads the list now.
-size_t LineList(unsigned short port) {
-    CBlockingSocket socket;
-    BareOpen(socket, port);
-    std::vector<std::string> names;
-    GroupListReader reader(socket.MaxReply(), &names);
-    std::vector<char> piece(CBlockingSocket::kReceiveSize);
-    while (reader.GetState() == MultiLineAssembler::kMore) {
-        int received = socket.Receive(piece.data(), static_cast<int>(piece.size()), 30);
-        if (received <= 0)
-            break;
-        reader.Append(piece.data(), static_cast<size_t>(received));
-    }
-    return names.size();
+    return reply;
 }
 
 }  // namespace
@@ -143,21 +118,22 @@ int main() {
         "group list, %d groups into the manage dialog's model: ours %.1f ms, raw Winsock LIST %.1f ms "
         "(%.1f KB), ratio %.2f (goal <= 1.5); medians of %d turns; %d status updates in all\n",
         kGroups, ours * 1e3, raw * 1e3, rawBytes / 1024.0, ours / raw, kRuns, view.updates);
-    // The parts of ours: the names read on our socket (the reply held whole and parsed, as
-    // before, and line by line, as now), then joined into the stored text and loaded.
-    size_t whole = 0, lineByLine = 0;
-    std::vector<double> reads = Interleaved(
-        kRuns, {[&] { whole = WholeList(news); }, [&] { lineByLine = LineList(news); }, [&] { RawList(news); }});
-    std::vector<std::string> names(fetched);
-    for (size_t i = 0; i < names.size(); ++i)
-        names[i] = model.Name(i);
+    // The parts of ours, each on its own: the reply read on our socket, parsed, joined, loaded.
+    std::string reply;
+    double read = Best(3, [&] { reply = BareList(news); });
+    // Into a new vector each time, as a new client's list is.
+    std::vector<std::string> names;
+    double parse = Best(3, [&] {
+        std::vector<std::string>().swap(names);
+        ParseGroupList(reply, &names);
+    });
     std::string stored;
     double join = Best(3, [&] { stored = GroupListModel::Join(names); });
     double load = Best(3, [&] { model.Load(stored); });
     std::printf(
-        "  of which: names on our socket, reply whole then parsed %.1f ms, line by line %.1f ms (raw "
-        "%.1f ms) (medians); join %.1f ms, model load %.1f ms (best of 3)\n",
-        reads[0] * 1e3, reads[1] * 1e3, reads[2] * 1e3, join * 1e3, load * 1e3);
+        "  of which: our socket's read %.1f ms, parse %.1f ms, join %.1f ms, model load %.1f ms "
+        "(best of 3 each)\n",
+        read * 1e3, parse * 1e3, join * 1e3, load * 1e3);
     // What new memory costs here: the raw client reuses one piece, ours fills blocks the heap has
     // just taken from the system (the reply, the names, the stored text, the model), and the
     // first touch of each of their pages is a fault.
@@ -168,8 +144,7 @@ int main() {
             static_cast<volatile char*>(block.get())[at] = 1;
     });
     std::printf("  first touch of 4 MB of new memory: %.1f ms\n", fresh * 1e3);
-    bool ok =
-        fetched == kGroups + 3 && model.Size() == fetched && whole == fetched && lineByLine == fetched && rawBytes > 0;
+    bool ok = fetched == kGroups + 3 && model.Size() == fetched && rawBytes > 0;
     if (!ok)
         std::printf("  warning: %zu groups fetched, %zu in the model, raw reply %zu bytes\n", fetched, model.Size(),
                     rawBytes);
