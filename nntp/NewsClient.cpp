@@ -7,7 +7,6 @@
 #include <memory>
 
 #include "host/Optex.h"
-#include "nntp/GroupListReader.h"
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
 #include "nntp/ProgressGate.h"
@@ -198,27 +197,6 @@ void NewsClient::ReadResponse(std::string* out,
     *out = reply.Take();
 }
 
-std::string NewsClient::ReadGroupList(GroupListView* dialog, std::vector<std::string>* names) {
-    // The list is cut into names straight from each piece received: a list of a hundred
-    // thousand groups is never held whole. Whatever a piece brings after the reply's end is
-    // dropped; nothing more is read on this connection.
-    GroupListReader reader(socket_.MaxReply(), names);
-    CBlockingSocket::BlockReply pace(socket_, timeout_);
-    std::vector<char> piece(CBlockingSocket::kReceiveSize);
-    ProgressGate gate;
-    while (reader.GetState() == MultiLineAssembler::kMore) {
-        int received = socket_.Receive(piece.data(), static_cast<int>(piece.size()), timeout_);
-        if (received <= 0)
-            CBlockingSocket::FailReceive(WSAECONNRESET);
-        if (reader.Append(piece.data(), static_cast<size_t>(received)) == MultiLineAssembler::kOverflow)
-            CBlockingSocket::FailReceive(WSAENOBUFS);
-        long long lines = static_cast<long long>(reader.LineFeeds());
-        if (dialog && gate.Pass(lines, GetTickCount64(), reader.GetState() != MultiLineAssembler::kMore))
-            dialog->SetStatus(FormatGroupsRetrieved(lines));
-    }
-    return reader.Text();
-}
-
 bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
     StatusFn status = [dialog](const std::string& text) {
         if (dialog)
@@ -232,17 +210,13 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
             return false;
         socket_.WriteString("LIST\r\n", timeout_);
         status("Getting group list from the server, Please wait...");
-        // The names of this reply are added only once it has ended: a failed fetch adds none.
-        std::vector<std::string> names;
-        std::string reply = ReadGroupList(dialog, &names);
+        std::string reply;
+        ReadResponse(&reply, 30, std::string(), nullptr, std::string(), dialog, 0, 0);
         if (!ReplyIs(reply, kReplyListFollows))
             context_.display->ShowMessage(reply);
         else
             status("Parsing group list...");
-        if (groupNames_.empty())
-            groupNames_.swap(names);
-        else
-            groupNames_.insert(groupNames_.end(), names.begin(), names.end());
+        ParseGroupList(reply, &groupNames_);
         groupListComplete_ = ReplyIs(reply, kReplyListFollows);
         return true;
     } catch (CBlockingSocketException* thrown) {

@@ -86,10 +86,6 @@ public:
     // the operations' opening: throws what the socket throws, for the operation to report.
     bool Authenticate(std::string user, std::string password);
 
-    // Reads the reply to LIST, appending its names to `names` line by line as they arrive, and
-    // shows the count of lines in `dialog` (may be null). Returns the status line, or the whole
-    // reply when it is not 215. Throws what the socket throws.
-    std::string ReadGroupList(GroupListView* dialog, std::vector<std::string>* names);
     // Reads a multi-line reply in pieces, reporting progress to the first display target given:
     // the synchronization dialog, else the group-list dialog, else the host's status bar while
     // mailId is the host's current mail. Throws what the socket throws.
