@@ -1,5 +1,6 @@
 #include "nntp/NntpText.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -75,11 +76,22 @@ std::string FormatGroupsRetrieved(long long lines) {
     return Format("%lld groups retrieved...", lines);
 }
 
+namespace {
+
+bool IsNameEnd(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+}  // namespace
+
 void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
     size_t start = reply.find("\r\n");
     if (start == std::string::npos)
         return;
     start += 2;
+    // One name a line: a list of a hundred thousand groups would otherwise move every name
+    // gathered so far at each of the vector's many growths.
+    names->reserve(names->size() + static_cast<size_t>(std::count(reply.begin() + start, reply.end(), '\n')));
     for (;;) {
         size_t end = reply.find("\r\n", start);
         if (end == std::string::npos)
@@ -89,9 +101,11 @@ void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
             // A line without a separator is taken whole rather than as an empty name. A bare CR or
             // LF ends the name too: names go into commands and files, where a line break would
             // split them.
-            size_t space = reply.find_first_of(" \t\r\n", start);
-            size_t nameEnd = space != std::string::npos && space < end ? space : end;
-            names->push_back(reply.substr(start, nameEnd - start));
+            // A plain loop: a search for any of four characters costs a call per character.
+            size_t nameEnd = start;
+            while (nameEnd < end && !IsNameEnd(reply[nameEnd]))
+                ++nameEnd;
+            names->emplace_back(reply, start, nameEnd - start);
         }
         start = end + 2;
     }

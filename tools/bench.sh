@@ -27,6 +27,15 @@ done < <(find "$bench/bench" -type f -name 'bench_*' -perm -u+x | sort)
 arch=$(rp_pick_arch)
 dir=$(rp_win_dir "$arch")
 rp_start_display
+# The group-list benchmark reads a large LIST from the scripted news server.
+fake=$(mktemp -d)
+if python3 "$root/tests/nntp/fake_nntp_server.py" start "$fake"; then
+    export RP_FAKE_NNTP_DIR=$fake
+    trap 'python3 "$root/tests/nntp/fake_nntp_server.py" stop "$fake"' EXIT
+else
+    echo "bench.sh: the scripted news server did not start" >&2
+    status=1
+fi
 "$dir/wine-run.sh" wineboot -i > /dev/null 2>&1 || true
 while IFS= read -r exe; do
     printf '\n=== windows %s: %s\n' "$arch" "$(basename "$exe")"

@@ -21,8 +21,9 @@ public:
     RawClient(const RawClient&) = delete;
     RawClient& operator=(const RawClient&) = delete;
 
-    // Connects to an IPv4 address literal and reads the greeting. False on any failure.
-    bool Connect(const char* address, unsigned short port) {
+    // Connects to an IPv4 address literal and reads the greeting (a server without one: pass
+    // false). False on any failure.
+    bool Connect(const char* address, unsigned short port, bool greeting = true) {
         socket_ = socket(AF_INET, SOCK_STREAM, 0);
         if (socket_ == INVALID_SOCKET)
             return false;
@@ -36,7 +37,7 @@ public:
         to.sin_addr.s_addr = inet_addr(address);
         if (connect(socket_, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0)
             return false;
-        return ReceiveLine() > 0;
+        return !greeting || ReceiveLine() > 0;
     }
 
     // Sends all of `data` in pieces of at most 64 KB.
@@ -59,6 +60,8 @@ public:
     const char* First() const { return piece_; }
 
     size_t Command(const std::string& line) { return Send(line.data(), line.size()) ? ReceiveLine() : 0; }
+    // True when the last reply begins with the three digits of `code`.
+    bool Replied(const char* code) const { return std::memcmp(piece_, code, 3) == 0; }
 
 private:
     size_t ReceiveUntil(const char* end, size_t endLength) {

@@ -17,6 +17,7 @@
 #include "host/Optex.h"
 #include "nntp/BlockingSocket.h"
 #include "nntp/NewsClient.h"
+#include "nntp/Overview.h"
 #include "xml/XmlConfig.h"
 
 // Every C++ allocation of the process is counted, so that the peak of live heap bytes during a
@@ -70,7 +71,7 @@ const char kFolder[] = "bench.mb\\!!!!Inbox\\rillpost.bench\\";
 
 // The bare client: one connection, the commands written out, the multi-line answer read to its
 // terminator and thrown away.
-size_t BareFetch(const std::string& group, const std::string& command) {
+size_t BareFetch(const std::string& group, const std::string& command, std::string* kept = nullptr) {
     CBlockingSocket socket;
     ConnectBare(socket, kServer);
     std::string line;
@@ -81,6 +82,8 @@ size_t BareFetch(const std::string& group, const std::string& command) {
     socket.WriteString(command, 30);
     std::string reply;
     socket.ReadMultiLine(&reply, 30);
+    if (kept)
+        *kept = reply;
     return reply.size();
 }
 
@@ -138,6 +141,33 @@ void BenchOverview() {
         host.appended, ours * 1e3, raw * 1e3, rawBytes / 1024.0, ours / raw, bare * 1e3, kRuns);
     if (rawBytes == 0 || rawBytes < bareBytes)
         std::printf("  warning: the raw client's reply is short (%zu bytes, ours %zu)\n", rawBytes, bareBytes);
+
+    // Where the rest goes: the placeholders built from a reply in memory, then the same with the
+    // host calls the update makes for each (this host keeps nothing).
+    std::string reply;
+    BareFetch(kOverviewGroup, range, &reply);
+    auto build = [&](bool withHost) {
+        std::string message, subject, id;
+        size_t start = reply.find("\r\n");
+        while (start != std::string::npos) {
+            start += 2;
+            size_t end = reply.find("\r\n", start);
+            if (end == std::string::npos || end == start)
+                break;
+            BuildOverviewMessageInto(reply.data() + start, end - start, kOverviewGroup, &message, &subject, &id);
+            if (withHost) {
+                host.AppendMessage(kFolder, message);
+                host.AddNewArticle(id, subject);
+            }
+            start = end;
+        }
+    };
+    double placeholders = Best(kRuns, [&] { build(false); });
+    double withHost = Best(kRuns, [&] { build(true); });
+    std::printf(
+        "  of which: placeholders built from the reply in memory %.1f ms, with the host calls %.1f ms "
+        "(best of %d)\n",
+        placeholders * 1e3, withHost * 1e3, kRuns);
 }
 
 void BenchRetrieval() {
