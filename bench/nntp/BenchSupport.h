@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -93,4 +94,25 @@ inline void ConnectBare(CBlockingSocket& socket, const char* server) {
     socket.Connect(reinterpret_cast<const SOCKADDR*>(&address));
     std::string greeting;
     socket.ReadLine(&greeting, 30);
+}
+
+// Every network benchmark's main: starts Winsock, runs the benchmark, and turns a socket failure
+// into one line that names the benchmark, the failure and `hint` (what to check), and exit code 1.
+inline int RunNetworkBench(const char* name, const char* hint, const std::function<int()>& bench) {
+    WSADATA data;
+    if (WSAStartup(MAKEWORD(1, 1), &data) != 0) {
+        std::printf("%s: Winsock did not start\n", name);
+        return 1;
+    }
+    int result = 1;
+    try {
+        result = bench();
+    } catch (CBlockingSocketException* thrown) {
+        std::unique_ptr<CBlockingSocketException> failure(thrown);
+        char text[200];
+        failure->GetErrorMessage(text, sizeof text);
+        std::printf("%s: %s (%s)\n", name, text, hint);
+    }
+    WSACleanup();
+    return result;
 }

@@ -84,12 +84,7 @@ std::string BareList(unsigned short port) {
     return reply;
 }
 
-}  // namespace
-
-int main() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return 1;
+int RunList() {
     unsigned short news = 0, control = 0;
     if (!ReadPorts(&news, &control) || !ChooseLargeList(control)) {
         std::printf("group list: the scripted news server is not running (RP_FAKE_NNTP_DIR)\n");
@@ -148,6 +143,11 @@ int main() {
     if (!ok)
         std::printf("  warning: %zu groups fetched, %zu in the model, raw reply %zu bytes\n", fetched, model.Size(),
                     rawBytes);
-    WSACleanup();
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+    return RunNetworkBench("bench_nntp_list", "is the scripted news server running?", RunList);
 }

@@ -90,13 +90,8 @@ bool RawPost(const std::string& framed) {
     return raw.Send(framed.data(), framed.size()) && raw.ReceiveLine() > 0 && raw.Replied("240");
 }
 
-}  // namespace
-
-int main() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return 1;
-    try {
+int RunPosting() {
+    {
         const std::string article = MakeArticle();
         const std::string framed = FrameArticle(article);
         std::string verdict = BarePost(framed);
@@ -157,13 +152,12 @@ int main() {
                     frame * 1e3, rebuild * 1e3);
         if (host.returned != 0)
             std::printf("  warning: %d postings failed and were given back\n", host.returned);
-    } catch (CBlockingSocketException* failure) {
-        char text[200];
-        failure->GetErrorMessage(text, sizeof text);
-        std::printf("bench_nntp_posting: %s (is INN2 running?)\n", text);
-        delete failure;
-        return 1;
     }
-    WSACleanup();
     return 0;
+}
+
+}  // namespace
+
+int main() {
+    return RunNetworkBench("bench_nntp_posting", "is INN2 running?", RunPosting);
 }

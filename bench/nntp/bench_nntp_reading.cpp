@@ -214,19 +214,9 @@ void BenchRetrieval() {
 }  // namespace
 
 int main() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return 1;
-    try {
+    return RunNetworkBench("bench_nntp_reading", "is INN2 running and seeded?", [] {
         BenchRetrieval();
         BenchOverview();
-    } catch (CBlockingSocketException* failure) {
-        char text[200];
-        failure->GetErrorMessage(text, sizeof text);
-        std::printf("bench_nntp_reading: %s (is INN2 running and seeded?)\n", text);
-        delete failure;
-        return 1;
-    }
-    WSACleanup();
-    return 0;
+        return 0;
+    });
 }

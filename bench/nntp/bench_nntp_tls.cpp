@@ -61,12 +61,7 @@ size_t RawRetrieve() {
     return raw.ReceiveBlock();
 }
 
-}  // namespace
-
-int main() {
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(1, 1), &data) != 0)
-        return 1;
+int RunTls() {
     Retrieval plain("127.0.0.1", 0);
     Retrieval tls("127.0.0.1:563", 1);
     size_t rawBytes = 0;
@@ -79,6 +74,11 @@ int main() {
             "retrieval of the 20 MB article: plain %.1f ms, TLS %.1f ms, raw Winsock plain %.1f ms; "
             "plain / raw %.2f (goal <= 1.5), TLS / raw %.2f\n",
             times[0] * 1e3, times[1] * 1e3, times[2] * 1e3, times[0] / times[2], times[1] / times[2]);
-    WSACleanup();
     return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main() {
+    return RunNetworkBench("bench_nntp_tls", "is INN2 running with TLS on 563?", RunTls);
 }
