@@ -48,11 +48,14 @@ std::string SystemErrorText(int code) {
 bool NewsClient::Open(const std::string& server, const Opening& opening, const StatusFn& status) {
     socket_.Close();
     readerMode_ = false;
+    capabilities_.clear();
+    noCapabilities_ = false;
     ServerAccount record;
     {
         OptexLock lock(*context_.configOptex);
         record = ReadServerAccount(*context_.config, server);
     }
+    extensions_ = record.extensions;
     std::string host;
     unsigned short port = 0;
     if (!SplitServerLocation(server, record.security, &host, &port))
@@ -78,12 +81,10 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     socket_.ReadLine(&line, timeout_);
     if (opening.connected && !opening.connectedBeforeGreeting)
         status(opening.connected);
+    AskCapabilities();
     // STARTTLS is offered to readers, so a STARTTLS server is always put in reader mode first.
-    if (opening.readerMode || record.security == kSecurityStartTls) {
-        socket_.WriteString("MODE READER\r\n", timeout_);
-        socket_.ReadLine(&line, timeout_);
-        readerMode_ = true;
-    }
+    if (opening.readerMode || record.security == kSecurityStartTls)
+        SwitchToReader();
     if (record.security == kSecurityStartTls)
         StartTls(server, host, record.trustedCertificate);
 
@@ -103,6 +104,9 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         if (opening.loggingIn)
             status(opening.loggingIn);
         loggedIn = Authenticate(account.username, account.password);
+        // A server may offer more to a user it knows.
+        if (loggedIn)
+            AskCapabilities();
     }
     // Reported after the lock is released: a message box waits for the user, and every other
     // configuration access would wait with it.
@@ -131,10 +135,41 @@ void NewsClient::SecureConnection(const std::string& server, const std::string& 
         context_.shared->SaveConfiguration();
 }
 
+void NewsClient::AskCapabilities() {
+    if (!extensions_ || noCapabilities_)
+        return;
+    socket_.WriteString("CAPABILITIES\r\n", timeout_);
+    socket_.ReadMultiLine(&capabilities_, timeout_);
+    // Any other answer (a server that does not know the command says 500) is no list: the
+    // conversation goes on with the commands every server knows, and is not asked again.
+    if (!ReplyIs(capabilities_, kReplyCapabilityList)) {
+        capabilities_.clear();
+        noCapabilities_ = true;
+    }
+}
+
+bool NewsClient::Offers(const char* label) const {
+    return !capabilities_.empty() && HasCapability(capabilities_, label);
+}
+
+void NewsClient::SwitchToReader() {
+    std::string line;
+    socket_.WriteString("MODE READER\r\n", timeout_);
+    socket_.ReadLine(&line, timeout_);
+    readerMode_ = true;
+    AskCapabilities();
+}
+
 void NewsClient::StartTls(const std::string& server, const std::string& host, const std::string& trusted) {
     std::string reply;
-    socket_.WriteString("CAPABILITIES\r\n", timeout_);
-    socket_.ReadMultiLine(&reply, timeout_);
+    // With the extensions on, the list asked after MODE READER is the latest; without them, or
+    // when no list came, it is asked here for STARTTLS alone.
+    if (!capabilities_.empty()) {
+        reply = capabilities_;
+    } else {
+        socket_.WriteString("CAPABILITIES\r\n", timeout_);
+        socket_.ReadMultiLine(&reply, timeout_);
+    }
     if (!ReplyIs(reply, kReplyCapabilityList) || !HasCapability(reply, "STARTTLS"))
         throw new CBlockingSocketException(std::string(kNoStartTls), 0L);
     socket_.WriteString("STARTTLS\r\n", timeout_);
@@ -142,9 +177,13 @@ void NewsClient::StartTls(const std::string& server, const std::string& host, co
     if (!ReplyIs(reply, kReplyContinueWithTls))
         throw new CBlockingSocketException(std::string(kStartTlsRefused) + WithoutLineEnd(reply), 0L);
     SecureConnection(server, host, trusted);
-    // What the server said before TLS may have been tampered with: it is asked again.
+    // What the server said before TLS may have been tampered with: it is asked again, and only
+    // this list counts from now on.
+    capabilities_.clear();
     socket_.WriteString("CAPABILITIES\r\n", timeout_);
     socket_.ReadMultiLine(&reply, timeout_);
+    if (extensions_ && ReplyIs(reply, kReplyCapabilityList))
+        capabilities_ = reply;
 }
 
 bool NewsClient::Authenticate(std::string user, std::string password) {

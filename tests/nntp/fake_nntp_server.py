@@ -100,9 +100,12 @@ ERROR_TEXTS = {
 #   posted         the answer once the article is in: ok (240), NNN, or silence
 #   groups         N more groups in the LIST reply (big.group000001 to N), listed from N down
 #   posting_host   an address for an NNTP-Posting-Host field in every article (none by default)
+#   caps           what CAPABILITIES lists, comma-separated (READER,OVER); "none": the command is
+#                  unknown, as to a server from before it (500), and so is OVER unless listed
 DEFAULT = {
     "GREETING": "ok", "MODE": "ok", "AUTHINFO USER": "ok", "AUTHINFO PASS": "ok", "LIST": "split",
-    "GROUP": "ok", "XOVER": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
+    "GROUP": "ok", "XOVER": "ok", "OVER": "ok", "CAPABILITIES": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
+    "caps": "none",
     "greeting_text": b"200 fake news server ready\r\n", "range": (5, 1, 5), "overview": "normal", "gate": 0,
     "article": "ok", "posted": "ok", "groups": 0, "posting_host": "",
 }
@@ -132,6 +135,9 @@ SCENARIOS = {
     "post_silent": {"posted": "silence"},
     "post_stall": {"article": "stall:100"},
     "post_cut": {"article": "cut:100"},
+    "caps_reader": {"caps": "VERSION 2,READER"},
+    "caps_over": {"caps": "VERSION 2,READER,OVER"},
+    "caps_silent": {"caps": "READER", "CAPABILITIES": "silence"},
 }
 # group_411, xover_420, article_430, ...: the command answers that error code.
 for command, codes in (("GROUP", "411 480 502"), ("XOVER", "412 420 423 480 502"),
@@ -221,7 +227,8 @@ class Connection:
             "GREETING": lambda words: Reply(self.settings["greeting_text"][:-2]),
             "MODE": self.mode, "AUTHINFO USER": lambda words: Reply(b"381 password please"),
             "AUTHINFO PASS": self.password, "LIST": self.list_groups,
-            "GROUP": self.select_group, "XOVER": self.xover, "ARTICLE": self.article, "POST": self.post,
+            "GROUP": self.select_group, "XOVER": self.xover, "OVER": self.over, "CAPABILITIES": self.capabilities,
+            "ARTICLE": self.article, "POST": self.post,
             "QUIT": lambda words: Reply(b"205 bye"),
         }
 
@@ -271,6 +278,22 @@ class Connection:
             return Reply(b"224 No articles in " + text.encode("latin-1"), [])
         kind = self.settings["overview"]
         return Reply(b"224 Overview information follows", [overview_line(n, kind, self.settings["posting_host"]) for n in wanted])
+
+    def listed(self):
+        caps = self.settings["caps"]
+        return [] if caps == "none" else caps.split(",")
+
+    def capabilities(self, words):
+        if self.settings["caps"] == "none":
+            return Reply(b"500 what?")
+        return Reply(b"101 capability list", [c.encode("latin-1") for c in self.listed()])
+
+    def over(self, words):
+        """XOVER as OVER: an empty range is 423 rather than an empty list."""
+        if "OVER" not in self.listed():
+            return Reply(b"500 what?")
+        reply = self.xover(words)
+        return error_reply("423") if reply.lines == [] else reply
 
     def article(self, words):
         wanted = words[1] if len(words) > 1 else ""
@@ -322,7 +345,7 @@ class Connection:
     def answer(self, key, words):
         """Sends the reply to one command as its mode says. False when the connection ends."""
         mode = self.settings.get(key, "ok")
-        if self.settings["gate"] and not self.reader_mode and key in ("GROUP", "XOVER", "ARTICLE", "POST"):
+        if self.settings["gate"] and not self.reader_mode and key in ("GROUP", "XOVER", "OVER", "ARTICLE", "POST"):
             mode = "401"
         if mode.isdigit():
             self.conn.sendall(error_reply(mode).render())
@@ -437,6 +460,8 @@ def parse_scenario(words):
         elif key == "posted" and re.match(r"^(ok|silence|\d{3})$", value):
             settings[key] = value
         elif key == "posting_host" and re.match(r"^[0-9A-Za-z.:-]+$", value):
+            settings[key] = value
+        elif key == "caps" and re.match(r"^[0-9A-Za-z ,-]+$", value):
             settings[key] = value
         else:
             return None, False, "bad setting " + word
