@@ -5,6 +5,8 @@
 #include <shlwapi.h>
 
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "host/Optex.h"
 #include "nntp/NntpReply.h"
@@ -27,6 +29,24 @@ const char kNoStartTls[] =
     "another security setting for this server only if you accept that everything, the password too, goes in clear.";
 const char kStartTlsRefused[] =
     "The server refused STARTTLS, so the connection was closed without sending anything more: ";
+
+// The servers that refused compression, or whose compressed stream failed, since the plug-in was
+// loaded: they are not asked again until it unloads. Their stored settings are not changed.
+std::mutex gNoCompressionLock;
+std::set<std::string>& NoCompressionServers() {
+    static std::set<std::string> servers;
+    return servers;
+}
+
+void RefuseCompression(const std::string& server) {
+    std::lock_guard<std::mutex> hold(gNoCompressionLock);
+    NoCompressionServers().insert(server);
+}
+
+bool IsCompressionRefused(const std::string& server) {
+    std::lock_guard<std::mutex> hold(gNoCompressionLock);
+    return NoCompressionServers().count(server) != 0;
+}
 
 // The system's text for a sockets-layer error, or empty when it has none.
 std::string SystemErrorText(int code) {
@@ -108,6 +128,8 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         if (loggedIn)
             AskCapabilities();
     }
+    if (loggedIn)
+        StartCompression(server);
     // Reported after the lock is released: a message box waits for the user, and every other
     // configuration access would wait with it.
     if (!loggedIn) {
@@ -150,6 +172,22 @@ void NewsClient::AskCapabilities() {
 
 bool NewsClient::Offers(const char* label) const {
     return !capabilities_.empty() && HasCapability(capabilities_, label);
+}
+
+void NewsClient::StartCompression(const std::string& server) {
+    // Nothing may change the server's state after COMPRESS (no MODE READER, no login), so it is
+    // asked only of a server that reads already.
+    if (!Offers("READER") || !HasCapability(capabilities_, "COMPRESS", "DEFLATE") || IsCompressionRefused(server))
+        return;
+    std::string line;
+    socket_.WriteString("COMPRESS DEFLATE\r\n", timeout_);
+    socket_.ReadLine(&line, timeout_);
+    // A refusal (403, 502) leaves the connection as it was: the operation goes on in clear.
+    if (!ReplyIs(line, kReplyCompressionActive)) {
+        RefuseCompression(server);
+        return;
+    }
+    socket_.StartCompression([server] { RefuseCompression(server); });
 }
 
 void NewsClient::SwitchToReader() {

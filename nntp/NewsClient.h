@@ -147,6 +147,9 @@ private:
     void AskCapabilities();
     // True when the connection's latest list names `label` first on one of its lines.
     bool Offers(const char* label) const;
+    // COMPRESS DEFLATE when the list offers it and READER, unless this server refused it or its
+    // stream failed since the plug-in was loaded. Throws what the socket throws.
+    void StartCompression(const std::string& server);
     // MODE READER, then CAPABILITIES again: a server may list other things once it reads.
     void SwitchToReader();
     // Sends a command whose answer is one line and returns that line. A server that starts in

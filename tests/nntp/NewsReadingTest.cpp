@@ -31,8 +31,10 @@ protected:
         // Small enough that an endless reply ends quickly.
         client_.Socket().SetLimits(16 * 1024, 2 * 1024 * 1024);
     }
-    void SetLastNumber(long long last, const char* extra = "") {
-        std::string text = std::string("<Setup><Server><ID>f.mb\\</ID><Location>127.0.0.1</Location>") + extra +
+    // `location` names the server record; the client connects to the scripted server whatever
+    // port it names.
+    void SetLastNumber(long long last, const char* extra = "", const std::string& location = "127.0.0.1") {
+        std::string text = "<Setup><Server><ID>f.mb\\</ID><Location>" + location + "</Location>" + extra +
                            "<Subgroup><FolderID>" + kFolder + "</FolderID><GroupName>fake.test</GroupName>" +
                            (last >= 0 ? "<LastNumber>" + std::to_string(last) + "</LastNumber>" : "") +
                            "</Subgroup></Server></Setup>";
@@ -152,6 +154,57 @@ TEST_F(NewsReadingTest, CapabilitiesChooseTheOverviewCommand) {
         if (!c.ok) {
             EXPECT_TRUE(host_.Saw("message Receive timeout"));
         }
+    }
+}
+
+// COMPRESS DEFLATE against the scripted server: the placeholders are those of a plain update;
+// a refusal goes on in clear, a damaged stream ends the update with its text; after either the
+// server is not asked again. Each case has a server of its own (the memory of refusals lasts
+// as long as the plug-in).
+TEST_F(NewsReadingTest, CompressionIsUsedWhenOfferedAndDroppedForAServerThatFails) {
+    SetLastNumber(1);
+    ASSERT_TRUE(Update("caps_over"));
+    std::vector<RecordingHost::Append> plain = host_.appends;
+    ASSERT_EQ(plain.size(), 5u);
+
+    struct Case {
+        const char* scenario;
+        const char* location;
+        bool ok;
+        const char* shown;  // null: nothing but the usual texts
+    } cases[] = {
+        {"deflate", "127.0.0.1:1001", true, nullptr},
+        {"deflate_refused", "127.0.0.1:1002", true, nullptr},
+        {"deflate_corrupt", "127.0.0.1:1003", false, "could not be decompressed"},
+        {"deflate_cut", "127.0.0.1:1004", false, "ended in the middle of a block"},
+    };
+    const std::string opening = "CAPABILITIES|MODE READER|CAPABILITIES|";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        host_.Reset();
+        SetLastNumber(1, "", c.location);
+        server_.Use(c.scenario);
+        EXPECT_EQ(client_.UpdateGroupHeaders(c.location, "fake.test", kFolder, 0, nullptr), c.ok);
+        std::string log = server_.Log();
+        EXPECT_EQ(log.substr(0, opening.size() + 16), opening + "COMPRESS DEFLATE");
+        if (c.ok) {
+            EXPECT_EQ(log, opening + "COMPRESS DEFLATE|GROUP fake.test|OVER 1-5");
+            ASSERT_EQ(host_.appends.size(), plain.size());
+            for (size_t i = 0; i < plain.size(); ++i)
+                EXPECT_EQ(host_.appends[i].text, plain[i].text);
+        } else {
+            EXPECT_TRUE(host_.SawPart(c.shown)) << host_.Events();
+        }
+        EXPECT_EQ(client_.Socket().IsCompressed(), std::string(c.scenario) != "deflate_refused");
+        if (std::string(c.scenario) == "deflate")
+            EXPECT_GT(client_.Socket().InflatedBytes(), 0u);
+
+        // Asked again: only the server that took it gets COMPRESS.
+        SetLastNumber(1, "", c.location);
+        server_.Use("deflate");
+        EXPECT_TRUE(client_.UpdateGroupHeaders(c.location, "fake.test", kFolder, 0, nullptr));
+        EXPECT_EQ(server_.Log(), opening + (std::string(c.scenario) == "deflate" ? "COMPRESS DEFLATE|" : "") +
+                                     "GROUP fake.test|OVER 1-5");
     }
 }
 

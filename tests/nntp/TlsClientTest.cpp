@@ -95,7 +95,10 @@ TEST_F(TlsClientTest, NntpsReadsRetrievesAndPostsWithTheLoginOnlyInsideTls) {
     client_.SetTimeout(10);
     ASSERT_TRUE(client_.GetGroupList(location, nullptr));
     EXPECT_EQ((std::vector<std::string>{"tls.test", "alt.secure"}), client_.GroupNames());
-    EXPECT_EQ("tls:MODE READER|tls:AUTHINFO USER alice|tls:AUTHINFO PASS secret|tls:LIST", Log("nntps"));
+    EXPECT_EQ(
+        "tls:CAPABILITIES|tls:MODE READER|tls:CAPABILITIES|tls:AUTHINFO USER alice|tls:AUTHINFO PASS "
+        "secret|tls:CAPABILITIES|tls:LIST",
+        Log("nntps"));
 
     host_.currentMail = "mail-1";
     host_.sources.push_back({"mail-1", "X-RILLPOST-FLAG: TRUE\r\n\r\n"});
@@ -208,7 +211,7 @@ TEST_F(TlsClientTest, ARenegotiationMidReplyGoesOnOrEndsWithoutWaiting) {
         } else {
             EXPECT_TRUE(Shown("TLS handshake")) << scenario << ": " << host_.events.back();
         }
-        EXPECT_EQ("MODE READER|LIST", Log(scenario)) << scenario;
+        EXPECT_EQ("CAPABILITIES|MODE READER|LIST", Log(scenario)) << scenario;
     }
 }
 
