@@ -30,6 +30,11 @@ void WriteServerFields(const ServerFields& fields) {
         gConfig.RestorePosition("TEMP");
         gConfig.SetInt("Security", fields.security, true, true);
     }
+    // The same for the extensions, whose default is on.
+    if (fields.extensions == 0 || gConfig.GetSavedChildText("TEMP", "Extensions", &stored)) {
+        gConfig.RestorePosition("TEMP");
+        gConfig.SetInt("Extensions", fields.extensions != 0 ? 1 : 0, true, true);
+    }
 }
 
 }  // namespace
@@ -68,6 +73,9 @@ bool ReadServer(const std::string& location, std::string* id, ServerFields* fiel
         std::string security;
         if (gConfig.GetSavedChildText("TEMP", "Security", &security))
             fields->security = CXmlConfig::ParseInt(security);
+        std::string extensions;
+        if (gConfig.GetSavedChildText("TEMP", "Extensions", &extensions))
+            fields->extensions = CXmlConfig::ParseInt(extensions) != 0 ? 1 : 0;
     }
     gConfig.ResetPosition();
     return found;

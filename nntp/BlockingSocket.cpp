@@ -40,7 +40,9 @@ CBlockingSocket::~CBlockingSocket() {
 }
 
 void CBlockingSocket::Create(int type) {
+    deflate_.reset();
     tls_.reset();
+    rawReceived_ = 0;
     SOCKET handle = socket(AF_INET, type, 0);
     if (handle == INVALID_SOCKET)
         Fail("Create");
@@ -75,13 +77,36 @@ void CBlockingSocket::Connect(const SOCKADDR* address) {
         Fail("Connect Failed");
 }
 
+int CBlockingSocket::Below::RawSend(const char* buffer, int length, int seconds) {
+    return socket_.tls_ ? socket_.tls_->Send(buffer, length, seconds) : socket_.RawSend(buffer, length, seconds);
+}
+
+int CBlockingSocket::Below::RawReceive(char* buffer, int size, int seconds) {
+    return socket_.tls_ ? socket_.tls_->Receive(buffer, size, seconds) : socket_.RawReceive(buffer, size, seconds);
+}
+
+int CBlockingSocket::LayerSend(const char* buffer, int length, int seconds) {
+    return deflate_ ? deflate_->Send(buffer, length, seconds) : below_.RawSend(buffer, length, seconds);
+}
+
+int CBlockingSocket::LayerReceive(char* buffer, int size, int seconds) {
+    return deflate_ ? deflate_->Receive(buffer, size, seconds) : below_.RawReceive(buffer, size, seconds);
+}
+
+void CBlockingSocket::StartCompression(std::function<void()> onFailure) {
+    OpenHandle("Connect Failed");
+    deflate_.reset(new CDeflateChannel(below_, inbox_ ? inbox_.get() + inStart_ : nullptr, inEnd_ - inStart_,
+                                       std::move(onFailure)));
+    inStart_ = inEnd_ = 0;
+}
+
 int CBlockingSocket::Send(const char* buffer, int length, int seconds) {
-    return tls_ ? tls_->Send(buffer, length, seconds) : RawSend(buffer, length, seconds);
+    return LayerSend(buffer, length, seconds);
 }
 
 int CBlockingSocket::Receive(char* buffer, int size, int seconds) {
     if (inStart_ == inEnd_)
-        return tls_ ? tls_->Receive(buffer, size, seconds) : RawReceive(buffer, size, seconds);
+        return LayerReceive(buffer, size, seconds);
     size_t count = inEnd_ - inStart_;
     if (size >= 0 && count > static_cast<size_t>(size))
         count = static_cast<size_t>(size);
@@ -94,8 +119,7 @@ size_t CBlockingSocket::Fill(int seconds) {
     if (!inbox_)
         inbox_.reset(new char[kReceiveSize]);
     inStart_ = inEnd_ = 0;
-    int received =
-        tls_ ? tls_->Receive(inbox_.get(), kReceiveSize, seconds) : RawReceive(inbox_.get(), kReceiveSize, seconds);
+    int received = LayerReceive(inbox_.get(), kReceiveSize, seconds);
     inEnd_ = received > 0 ? static_cast<size_t>(received) : 0;
     return inEnd_;
 }
@@ -170,6 +194,8 @@ int CBlockingSocket::RawReceive(char* buffer, int size, int seconds) {
     int received = recv(handle, buffer, size, 0);
     if (received == SOCKET_ERROR)
         Fail("Receive Failed");
+    if (received > 0)
+        rawReceived_ += static_cast<unsigned long long>(received);
     if (received > 0 && pace_.IsActive())
         pace_.Received(static_cast<size_t>(received), GetTickCount64());
     return received;

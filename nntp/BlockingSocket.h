@@ -10,10 +10,12 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "nntp/BlockingSocketException.h"
+#include "nntp/DeflateChannel.h"
 #include "nntp/ReplyAssembler.h"
 #include "nntp/ReplyPace.h"
 #include "nntp/TlsChannel.h"
@@ -51,6 +53,16 @@ public:
     // Throws CBlockingSocketException* with a text for the user (IsShownAsIs) on TLS failures.
     void StartTls(const std::string& host, int seconds);
     bool IsSecure() const { return tls_ != nullptr; }
+    // After the server's 206: from now on every read and write of this connection is compressed
+    // (over TLS when there is TLS). Bytes already buffered are the start of the compressed
+    // stream. `onFailure` runs when the stream turns out corrupt or cut off. The channel lives
+    // as long as the TLS one.
+    void StartCompression(std::function<void()> onFailure);
+    bool IsCompressed() const { return deflate_ != nullptr; }
+    // Bytes received from the network on this connection (before TLS and decompression), and
+    // what the compressed part of them inflated to (0 without compression).
+    unsigned long long RawBytesReceived() const { return rawReceived_; }
+    unsigned long long InflatedBytes() const { return deflate_ ? deflate_->InflatedOut() : 0; }
     // The server certificate's check; only after StartTls.
     TlsCertificateCheck CheckCertificate(const std::string& host) const { return tls_->CheckCertificate(host); }
     static SOCKADDR_IN GetHostByName(const char* host, unsigned short port);
@@ -103,6 +115,19 @@ private:
     int RawReceive(char* buffer, int size, int seconds) override;
     // One receive into the empty buffer; the bytes it brought (0: the peer closed).
     size_t Fill(int seconds);
+    // The connection under the compression: the secure channel when there is one, else the socket.
+    class Below : public TlsTransport {
+    public:
+        explicit Below(CBlockingSocket& socket) : socket_(socket) {}
+        int RawSend(const char* buffer, int length, int seconds) override;
+        int RawReceive(char* buffer, int size, int seconds) override;
+
+    private:
+        CBlockingSocket& socket_;
+    };
+    // What the layers above the socket send and receive through: compression, TLS, or neither.
+    int LayerSend(const char* buffer, int length, int seconds);
+    int LayerReceive(char* buffer, int size, int seconds);
 
     // Atomic because Cancel closes it from another thread.
     std::atomic<SOCKET> handle_{0};
@@ -114,6 +139,9 @@ private:
     size_t maxLine_ = kDefaultMaxLine;
     size_t maxReply_ = kDefaultMaxReply;
     std::unique_ptr<CTlsChannel> tls_;
+    Below below_{*this};
+    std::unique_ptr<CDeflateChannel> deflate_;
+    unsigned long long rawReceived_ = 0;
     // Received and not yet read: inbox_[inStart_, inEnd_). Allocated on the first read, kept for
     // the object's life, emptied by Create. Only the thread that reads touches it (a Cancel's
     // Close does not).

@@ -83,8 +83,8 @@ XoverRange ChooseXoverRange(long long lastNumber, const GroupReply& reply, int m
     return range;
 }
 
-std::string FormatXoverCommand(const XoverRange& range) {
+std::string FormatXoverCommand(const XoverRange& range, bool over) {
     char command[64];
-    std::snprintf(command, sizeof command, "XOVER %lld-%lld\r\n", range.start, range.end);
+    std::snprintf(command, sizeof command, "%s %lld-%lld\r\n", over ? "OVER" : "XOVER", range.start, range.end);
     return command;
 }

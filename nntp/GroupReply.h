@@ -36,5 +36,6 @@ struct XoverRange {
 // maxNum counts as 0.
 XoverRange ChooseXoverRange(long long lastNumber, const GroupReply& reply, int maxNum, int downloadStyle);
 
-// "XOVER start-end\r\n".
-std::string FormatXoverCommand(const XoverRange& range);
+// "XOVER start-end\r\n", or the same with OVER for a server that lists it among its capabilities
+// (the two answer alike but for an empty range).
+std::string FormatXoverCommand(const XoverRange& range, bool over = false);

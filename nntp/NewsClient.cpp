@@ -5,6 +5,8 @@
 #include <shlwapi.h>
 
 #include <memory>
+#include <mutex>
+#include <set>
 
 #include "host/Optex.h"
 #include "nntp/NntpReply.h"
@@ -28,6 +30,24 @@ const char kNoStartTls[] =
 const char kStartTlsRefused[] =
     "The server refused STARTTLS, so the connection was closed without sending anything more: ";
 
+// The servers that refused compression, or whose compressed stream failed, since the plug-in was
+// loaded: they are not asked again until it unloads. Their stored settings are not changed.
+std::mutex gNoCompressionLock;
+std::set<std::string>& NoCompressionServers() {
+    static std::set<std::string> servers;
+    return servers;
+}
+
+void RefuseCompression(const std::string& server) {
+    std::lock_guard<std::mutex> hold(gNoCompressionLock);
+    NoCompressionServers().insert(server);
+}
+
+bool IsCompressionRefused(const std::string& server) {
+    std::lock_guard<std::mutex> hold(gNoCompressionLock);
+    return NoCompressionServers().count(server) != 0;
+}
+
 // The system's text for a sockets-layer error, or empty when it has none.
 std::string SystemErrorText(int code) {
     char* text = nullptr;
@@ -48,11 +68,14 @@ std::string SystemErrorText(int code) {
 bool NewsClient::Open(const std::string& server, const Opening& opening, const StatusFn& status) {
     socket_.Close();
     readerMode_ = false;
+    capabilities_.clear();
+    noCapabilities_ = false;
     ServerAccount record;
     {
         OptexLock lock(*context_.configOptex);
         record = ReadServerAccount(*context_.config, server);
     }
+    extensions_ = record.extensions;
     std::string host;
     unsigned short port = 0;
     if (!SplitServerLocation(server, record.security, &host, &port))
@@ -78,12 +101,10 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     socket_.ReadLine(&line, timeout_);
     if (opening.connected && !opening.connectedBeforeGreeting)
         status(opening.connected);
+    AskCapabilities();
     // STARTTLS is offered to readers, so a STARTTLS server is always put in reader mode first.
-    if (opening.readerMode || record.security == kSecurityStartTls) {
-        socket_.WriteString("MODE READER\r\n", timeout_);
-        socket_.ReadLine(&line, timeout_);
-        readerMode_ = true;
-    }
+    if (opening.readerMode || record.security == kSecurityStartTls)
+        SwitchToReader();
     if (record.security == kSecurityStartTls)
         StartTls(server, host, record.trustedCertificate);
 
@@ -103,7 +124,12 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         if (opening.loggingIn)
             status(opening.loggingIn);
         loggedIn = Authenticate(account.username, account.password);
+        // A server may offer more to a user it knows.
+        if (loggedIn)
+            AskCapabilities();
     }
+    if (loggedIn)
+        StartCompression(server);
     // Reported after the lock is released: a message box waits for the user, and every other
     // configuration access would wait with it.
     if (!loggedIn) {
@@ -131,10 +157,57 @@ void NewsClient::SecureConnection(const std::string& server, const std::string& 
         context_.shared->SaveConfiguration();
 }
 
+void NewsClient::AskCapabilities() {
+    if (!extensions_ || noCapabilities_)
+        return;
+    socket_.WriteString("CAPABILITIES\r\n", timeout_);
+    socket_.ReadMultiLine(&capabilities_, timeout_);
+    // Any other answer (a server that does not know the command says 500) is no list: the
+    // conversation goes on with the commands every server knows, and is not asked again.
+    if (!ReplyIs(capabilities_, kReplyCapabilityList)) {
+        capabilities_.clear();
+        noCapabilities_ = true;
+    }
+}
+
+bool NewsClient::Offers(const char* label) const {
+    return !capabilities_.empty() && HasCapability(capabilities_, label);
+}
+
+void NewsClient::StartCompression(const std::string& server) {
+    // Nothing may change the server's state after COMPRESS (no MODE READER, no login), so it is
+    // asked only of a server that reads already.
+    if (!Offers("READER") || !HasCapability(capabilities_, "COMPRESS", "DEFLATE") || IsCompressionRefused(server))
+        return;
+    std::string line;
+    socket_.WriteString("COMPRESS DEFLATE\r\n", timeout_);
+    socket_.ReadLine(&line, timeout_);
+    // A refusal (403, 502) leaves the connection as it was: the operation goes on in clear.
+    if (!ReplyIs(line, kReplyCompressionActive)) {
+        RefuseCompression(server);
+        return;
+    }
+    socket_.StartCompression([server] { RefuseCompression(server); });
+}
+
+void NewsClient::SwitchToReader() {
+    std::string line;
+    socket_.WriteString("MODE READER\r\n", timeout_);
+    socket_.ReadLine(&line, timeout_);
+    readerMode_ = true;
+    AskCapabilities();
+}
+
 void NewsClient::StartTls(const std::string& server, const std::string& host, const std::string& trusted) {
     std::string reply;
-    socket_.WriteString("CAPABILITIES\r\n", timeout_);
-    socket_.ReadMultiLine(&reply, timeout_);
+    // With the extensions on, the list asked after MODE READER is the latest; without them, or
+    // when no list came, it is asked here for STARTTLS alone.
+    if (!capabilities_.empty()) {
+        reply = capabilities_;
+    } else {
+        socket_.WriteString("CAPABILITIES\r\n", timeout_);
+        socket_.ReadMultiLine(&reply, timeout_);
+    }
     if (!ReplyIs(reply, kReplyCapabilityList) || !HasCapability(reply, "STARTTLS"))
         throw new CBlockingSocketException(std::string(kNoStartTls), 0L);
     socket_.WriteString("STARTTLS\r\n", timeout_);
@@ -142,9 +215,13 @@ void NewsClient::StartTls(const std::string& server, const std::string& host, co
     if (!ReplyIs(reply, kReplyContinueWithTls))
         throw new CBlockingSocketException(std::string(kStartTlsRefused) + WithoutLineEnd(reply), 0L);
     SecureConnection(server, host, trusted);
-    // What the server said before TLS may have been tampered with: it is asked again.
+    // What the server said before TLS may have been tampered with: it is asked again, and only
+    // this list counts from now on.
+    capabilities_.clear();
     socket_.WriteString("CAPABILITIES\r\n", timeout_);
     socket_.ReadMultiLine(&reply, timeout_);
+    if (extensions_ && ReplyIs(reply, kReplyCapabilityList))
+        capabilities_ = reply;
 }
 
 bool NewsClient::Authenticate(std::string user, std::string password) {

@@ -141,6 +141,17 @@ private:
     // CAPABILITIES, STARTTLS, the handshake and CAPABILITIES again. Throws, having sent nothing
     // more, when the server does not offer STARTTLS or refuses it: never a silent fall-back.
     void StartTls(const std::string& server, const std::string& host, const std::string& trusted);
+    // CAPABILITIES, when the server's record leaves the extensions on and the connection's server
+    // has not yet answered it with anything but a list; the answer becomes the connection's list
+    // (empty unless it was 101). A time-out throws like any other command's.
+    void AskCapabilities();
+    // True when the connection's latest list names `label` first on one of its lines.
+    bool Offers(const char* label) const;
+    // COMPRESS DEFLATE when the list offers it and READER, unless this server refused it or its
+    // stream failed since the plug-in was loaded. Throws what the socket throws.
+    void StartCompression(const std::string& server);
+    // MODE READER, then CAPABILITIES again: a server may list other things once it reads.
+    void SwitchToReader();
     // Sends a command whose answer is one line and returns that line. A server that starts in
     // transit mode answers readers' commands with 401 MODE-READER: it is switched once with
     // MODE READER and asked again.
@@ -178,6 +189,9 @@ private:
     unsigned short port_ = 0;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;
     bool readerMode_ = false;      // MODE READER was sent on the current connection
+    bool extensions_ = true;       // the server's record leaves CAPABILITIES and what it offers on
+    std::string capabilities_;     // the latest 101 answer of the current connection, "" when none
+    bool noCapabilities_ = false;  // the connection's server answered CAPABILITIES with no list
     volatile LONG cancelled_ = 0;  // set by Cancel from the user-interface thread
     volatile LONG accepted_ = 0;   // the posted article was answered 240
     volatile LONG givenBack_ = 0;  // the article's give-back was claimed

@@ -51,9 +51,7 @@ std::string NewsClient::OneLineCommand(const std::string& command) {
     socket_.WriteString(command, timeout_);
     socket_.ReadLine(&line, timeout_);
     if (ReplyIs(line, kReplyChangeCapability) && !readerMode_) {
-        socket_.WriteString("MODE READER\r\n", timeout_);
-        socket_.ReadLine(&line, timeout_);
-        readerMode_ = true;
+        SwitchToReader();
         socket_.WriteString(command, timeout_);
         socket_.ReadLine(&line, timeout_);
     }
@@ -78,10 +76,7 @@ void NewsClient::ReadArticle(const std::string& messageId,
         ReadResponse(reply, size, mailId, sync, itemText, nullptr, itemCount, itemNumber);
         if (!ReplyIs(*reply, kReplyChangeCapability) || readerMode_)
             return;
-        std::string line;
-        socket_.WriteString("MODE READER\r\n", timeout_);
-        socket_.ReadLine(&line, timeout_);
-        readerMode_ = true;
+        SwitchToReader();
     }
 }
 
@@ -116,9 +111,10 @@ void NewsClient::FetchOverview(const UpdateRun& run, std::string* reply) {
     reply->clear();
     if (!run.range.send)
         return;
-    socket_.WriteString(FormatXoverCommand(run.range), timeout_);
+    socket_.WriteString(FormatXoverCommand(run.range, Offers("OVER")), timeout_);
     socket_.ReadMultiLine(reply, timeout_);
-    // Anything but an overview answer (an error line) means no lines.
+    // Anything but an overview answer (an error line) means no lines: an empty range is answered
+    // 224 with no lines by some servers and 423 by others, OVER more often the latter.
     if (!ReplyIs(*reply, kReplyOverviewFollows))
         reply->clear();
 }

@@ -32,17 +32,37 @@ bool ReplyIs(const std::string& reply, int expected) {
     return ParseReplyCode(reply.data(), reply.size(), &code) && code == expected;
 }
 
-bool HasCapability(const std::string& reply, const std::string& label) {
+namespace {
+
+bool SameWord(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
+}  // namespace
+
+bool HasCapability(const std::string& reply, const std::string& label, const std::string& argument) {
     size_t start = reply.find('\n');
     while (start != std::string::npos && start + 1 < reply.size()) {
         ++start;
         size_t end = reply.find('\n', start);
         std::string line = reply.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        size_t word = line.find_first_of(" \t\r");
-        line = line.substr(0, word);
-        if (line.size() == label.size() && std::equal(line.begin(), line.end(), label.begin(), [](char a, char b) {
-                return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
-            }))
+        // The line's words: the label, then its arguments.
+        bool labelled = false, argued = argument.empty();
+        size_t at = 0;
+        for (int index = 0; at < line.size(); ++index) {
+            size_t wordEnd = line.find_first_of(" \t\r", at);
+            std::string word = line.substr(at, wordEnd == std::string::npos ? std::string::npos : wordEnd - at);
+            if (index == 0)
+                labelled = SameWord(word, label);
+            else if (!word.empty() && SameWord(word, argument))
+                argued = true;
+            if (wordEnd == std::string::npos || !labelled)
+                break;
+            at = wordEnd + 1;
+        }
+        if (labelled && argued)
             return true;
         start = end;
     }

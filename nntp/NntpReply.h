@@ -11,6 +11,7 @@ enum NntpReply {
     kReplyCapabilityList = 101,       // capability list follows (multi-line)
     kReplyPostingAllowed = 200,       // service available, posting allowed
     kReplyPostingProhibited = 201,    // service available, posting prohibited
+    kReplyCompressionActive = 206,    // compression active: every byte from here on is compressed
     kReplyGroupSelected = 211,        // group selected: count, low, high, name
     kReplyListFollows = 215,          // information follows (multi-line), e.g. the LIST answer
     kReplyArticleFollows = 220,       // article follows (multi-line)
@@ -47,5 +48,5 @@ bool ReplyIs(const std::string& reply, int expected);
 bool IsPositiveReply(int code);
 
 // True when a CAPABILITIES reply (status line first) lists `label` as the first word of one of
-// its lines, ignoring case.
-bool HasCapability(const std::string& reply, const std::string& label);
+// its lines, ignoring case; with `argument`, only when that line also has it among its words.
+bool HasCapability(const std::string& reply, const std::string& label, const std::string& argument = std::string());

@@ -24,6 +24,8 @@ ServerAccount ReadServerAccount(CXmlConfig& config, const std::string& location)
                     account.security = security;
             }
             config.GetSavedChildText("nntp:server", "TrustedCertificate", &account.trustedCertificate);
+            if (config.GetSavedChildText("nntp:server", "Extensions", &text))
+                account.extensions = CXmlConfig::ParseInt(text) != 0;
             break;
         }
         config.RestorePosition("nntp:servers");

@@ -19,6 +19,9 @@ struct ServerAccount {
     std::string id;                  // the host mailbox the server is bound to
     int security = kSecurityPlain;   // child "Security"; missing or unknown values read as plain
     std::string trustedCertificate;  // child "TrustedCertificate": SHA-256 fingerprint the user trusted
+    // child "Extensions": a value reading as 0 turns off CAPABILITIES and what it offers (OVER,
+    // compression), for a server that mishandles them; missing reads as on.
+    bool extensions = true;
 };
 
 // Reads the Server record under "Setup" whose Location is `location`. A missing record or missing

@@ -2,7 +2,8 @@
 # Starts or stops the local INN2 news server on 127.0.0.1:119 and seeds the test groups.
 #   tools/inn.sh start    start innd (idempotent) and wait until it answers
 #   tools/inn.sh seed     create the test and demo groups and post their articles
-#   tools/inn.sh seed-bench   create the benchmark groups: 10,000 articles, and one 20 MB article (slow the first time)
+#   tools/inn.sh seed-bench   create the benchmark groups: 10,000 articles, one 20 MB article, and
+#                         100,000 varied articles (slow the first time: minutes)
 #   tools/inn.sh tls      give INN2 a certificate made here (STARTTLS on 119) and start an
 #                         NNTPS reader daemon on 127.0.0.1:563; additive and idempotent: innd
 #                         keeps running, and nnrpd reads inn.conf anew for every connection
@@ -42,6 +43,7 @@ seed)
     ;;
 seed-bench)
     python3 "$here/inn_seed.py" --bench
+    python3 "$here/inn_seed.py" --varied
     ;;
 tls)
     # The key is made on this machine and never leaves it. Its fingerprint is printed for tests.

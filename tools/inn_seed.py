@@ -3,12 +3,14 @@
 
   inn_seed.py           the groups of GROUPS
   inn_seed.py --bench   the benchmark group of BENCH_GROUPS
+  inn_seed.py --varied  the 100,000-article group of VARIED_GROUPS (takes minutes)
 
 Idempotent: a group gets only the articles it still lacks, counted from the server's GROUP
 reply, so a second run posts nothing.
 """
 import base64
 import binascii
+import random
 import socket
 import subprocess
 import sys
@@ -133,7 +135,36 @@ GROUPS = [
     ("rillpost.dots", 1, dot_lines),
     ("rillpost.pictures.yenc", 1, yenc_picture),
 ]
+WORDS = ("alpha bravo camera lens noise filter kernel driver patch release question answer build linker "
+         "garden river mountain weather forecast recipe bread coffee guitar string tuning chess opening "
+         "endgame telescope comet orbit battery charger router firmware backup archive").split()
+FIRST = "Anna Bernd Chloe Dmitri Elena Farid Grace Hiro Ines Jonas Kemal Lena Mateo Nora Olu Priya".split()
+LAST = "Keller Novak Rossi Tanaka Silva Moreau Haddad Larsen Okafor Weber Costa Ivanova Berg Kim".split()
+
+
+def varied(group, n):
+    """An article whose overview fields differ the way a real group's do: authors, subjects,
+    ids and threads drawn from a generator seeded with the article's number."""
+    rng = random.Random(n)
+    first, last = rng.choice(FIRST), rng.choice(LAST)
+    author = "%s %s <%s.%s%d@%s.example>" % (first, last, first.lower(), last.lower()[:3], rng.randrange(1000),
+                                             rng.choice(("mail", "news", "post", "home", "work")))
+    subject = " ".join(rng.choice(WORDS) for _ in range(rng.randint(2, 9))).capitalize()
+    if n > 1 and rng.random() < 0.5:
+        subject = "Re: " + subject
+    ident = "<%016x.%d@%s.example>" % (rng.getrandbits(64), n, rng.choice(("news", "srv", "feed", "post")))
+    extra = ""  # the server dates each article: it refuses dates too far in the past
+    if n > 1 and rng.random() < 0.6:
+        extra += "References: <%016x.%d@news.example>\n" % (rng.getrandbits(64), rng.randrange(1, n))
+    body = "\n".join(" ".join(rng.choice(WORDS) for _ in range(rng.randint(3, 12)))
+                     for _ in range(rng.randint(1, 30)))
+    return ("From: %s\nNewsgroups: %s\nSubject: %s\nMessage-ID: %s\n%s\n%s\n" %
+            (author, group, subject, ident, extra, body)).encode("latin-1")
+
+
 BENCH_GROUPS = [("rillpost.bench", 10000, plain), ("rillpost.bench.big", 1, big_article)]
+# A group whose overview compresses as a real one does (the plain bench group repeats itself).
+VARIED_GROUPS = [("rillpost.bench.varied", 100000, varied)]
 
 
 def seed(groups):
@@ -158,4 +189,5 @@ def seed(groups):
 
 
 if __name__ == "__main__":
-    sys.exit(seed(BENCH_GROUPS if sys.argv[1:] == ["--bench"] else GROUPS))
+    choice = {"--bench": BENCH_GROUPS, "--varied": VARIED_GROUPS}
+    sys.exit(seed(choice.get(" ".join(sys.argv[1:]), GROUPS)))

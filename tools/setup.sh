@@ -13,7 +13,7 @@ pkgs=(
     googletest libgmime-3.0-dev pkg-config
     fonts-wqy-microhei fonts-noto-cjk locales
     inn2 openssl
-    python3-sabyenc python3-yenc
+    python3-sabyenc python3-yenc libz-mingw-w64-dev
     ccache pandoc
 )
 cmds=(

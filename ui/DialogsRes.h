@@ -62,6 +62,7 @@
 #define IDC_SRV_USERNAME 2028
 #define IDC_SRV_PASSWORD 2029
 #define IDC_SRV_SECURITY 2050
+#define IDC_SRV_EXTENSIONS 2051
 
 // Server certificate
 #define IDC_CERT_SERVER 2060

@@ -35,5 +35,6 @@ struct ServerFields {
     int login = 0;  // 0 or 1, stored as Authenication
     std::string username;
     std::string password;
-    int security = 0;  // 0 plain, 1 TLS from the first byte, 2 STARTTLS; stored as Security
+    int security = 0;    // 0 plain, 1 TLS from the first byte, 2 STARTTLS; stored as Security
+    int extensions = 1;  // 0 or 1: use what CAPABILITIES offers; stored as Extensions only when 0
 };

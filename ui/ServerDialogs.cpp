@@ -51,6 +51,7 @@ AddServerDialog::AddServerDialog() : DialogBase(IDD_ADD_SERVER) {}
 bool AddServerDialog::OnInit() {
     EnableLogin(Window(), false);
     FillSecurity(Window(), 0);
+    CheckDlgButton(Window(), IDC_SRV_EXTENSIONS, BST_CHECKED);
     AddSuggestions();
     SetFocus(Item(IDC_SRV_LOCATION));
     return false;
@@ -83,6 +84,7 @@ bool AddServerDialog::OnOK() {
     read.username = ItemText(IDC_SRV_USERNAME);
     read.password = ItemText(IDC_SRV_PASSWORD);
     read.security = ChosenSecurity(Window());
+    read.extensions = IsChecked(Window(), IDC_SRV_EXTENSIONS) ? 1 : 0;
     if (read.location.empty() || read.mailboxName.empty() || read.yourName.empty() || read.yourEmail.empty()) {
         Message("Please fill in every field you see!", MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -106,6 +108,7 @@ bool ModifyServerDialog::OnInit() {
     SetItemText(IDC_SRV_USERNAME, fields.username);
     SetItemText(IDC_SRV_PASSWORD, fields.password);
     EnableLogin(Window(), fields.login != 0);
+    CheckDlgButton(Window(), IDC_SRV_EXTENSIONS, fields.extensions != 0 ? BST_CHECKED : BST_UNCHECKED);
     SetFocus(Item(IDC_SRV_LOCATION));
     return false;
 }
@@ -131,6 +134,7 @@ bool ModifyServerDialog::OnOK() {
     fields.username = ItemText(IDC_SRV_USERNAME);
     fields.password = ItemText(IDC_SRV_PASSWORD);
     fields.security = ChosenSecurity(Window());
+    fields.extensions = IsChecked(Window(), IDC_SRV_EXTENSIONS) ? 1 : 0;
     return true;
 }
 

@@ -1,6 +1,9 @@
 // Reading news against the local INN2 server, compared with a bare client that only moves the
 // same bytes: the XOVER update of a 10,000-article group, and the retrieval of a 20 MB article
-// (time and peak memory). tools/bench.sh seeds both with `tools/inn.sh seed-bench`.
+// (time and peak memory), both in clear; and the OVER update of a varied 100,000-article group
+// over COMPRESS DEFLATE against the same update in clear (bytes on the wire and time).
+// tools/bench.sh seeds the first two with `tools/inn.sh seed-bench`; the varied group comes from
+// `tools/inn_seed.py --varied`.
 #include <windows.h>
 
 #include <atomic>
@@ -121,9 +124,9 @@ void BenchOverview() {
     Optex optex;
     NewsContext context{&config, &optex, &host, &host, &host};
     std::string text = std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer +
-                       "</Location><Subgroup><FolderID>" + kFolder + "</FolderID><GroupName>" + kOverviewGroup +
-                       "</GroupName><LastNumber>" + std::to_string(last - 9999) +
-                       "</LastNumber></Subgroup></Server></Setup>";
+                       "</Location><Extensions>0</Extensions><Subgroup><FolderID>" + kFolder +
+                       "</FolderID><GroupName>" + kOverviewGroup + "</GroupName><LastNumber>" +
+                       std::to_string(last - 9999) + "</LastNumber></Subgroup></Server></Setup>";
     size_t bareBytes = 0, rawBytes = 0;
     std::vector<double> times =
         Interleaved(kRuns, {[&] {
@@ -174,7 +177,9 @@ void BenchRetrieval() {
     DiscardingHost host;
     CXmlConfig config;
     Optex optex;
-    config.ParseText("<Setup/>");
+    config.ParseText(
+        (std::string("<Setup><Server><Location>") + kServer + "</Location><Extensions>0</Extensions></Server></Setup>")
+            .c_str());
     NewsContext context{&config, &optex, &host, &host, &host};
     size_t bareBytes = BareFetch(kBigGroup, std::string("ARTICLE ") + kBigArticle + "\r\n");
     if (bareBytes < 20u * 1000 * 1000) {
@@ -211,12 +216,62 @@ void BenchRetrieval() {
         std::printf("  warning: the retrieval stored nothing (%s)\n", host.last.c_str());
 }
 
+const char kVariedGroup[] = "rillpost.bench.varied";
+const int kCompressionRuns = 3;
+
+// One whole update of the varied group, compressed or in clear; the bytes the socket received.
+unsigned long long UpdateVaried(DiscardingHost& host, bool compressed, long long first) {
+    CXmlConfig config;
+    Optex optex;
+    std::string text = std::string("<Setup><Server><ID>bench.mb\\</ID><Location>") + kServer + "</Location>" +
+                       (compressed ? "" : "<Extensions>0</Extensions>") + "<Subgroup><FolderID>" + kFolder +
+                       "</FolderID><GroupName>" + kVariedGroup + "</GroupName><LastNumber>" + std::to_string(first) +
+                       "</LastNumber></Subgroup></Server></Setup>";
+    config.ParseText(text.c_str());
+    host.appended = 0;
+    NewsClient client(NewsContext{&config, &optex, &host, &host, &host});
+    client.UpdateGroupHeaders(kServer, kVariedGroup, kFolder, 1, nullptr);
+    if (client.Socket().IsCompressed() != compressed)
+        std::printf("  warning: the update was %s\n", compressed ? "not compressed" : "compressed");
+    return client.Socket().RawBytesReceived();
+}
+
+void BenchCompression() {
+    std::string group = GroupRange(kVariedGroup);
+    unsigned long long count = 0, first = 0, last = 0;
+    if (std::sscanf(group.c_str(), "211 %llu %llu %llu", &count, &first, &last) != 3 || count < 100000) {
+        std::printf("compressed update: group %s is not seeded (%s)\n", kVariedGroup, group.c_str());
+        return;
+    }
+    DiscardingHost host;
+    long long from = static_cast<long long>(last) - 99999;
+    unsigned long long plainBytes = 0, compressedBytes = 0;
+    size_t plainCount = 0, compressedCount = 0;
+    std::vector<double> times = Interleaved(kCompressionRuns, {[&] {
+                                                                   plainBytes = UpdateVaried(host, false, from);
+                                                                   plainCount = host.appended;
+                                                               },
+                                                               [&] {
+                                                                   compressedBytes = UpdateVaried(host, true, from);
+                                                                   compressedCount = host.appended;
+                                                               }});
+    double plain = times[0], compressed = times[1];
+    std::printf(
+        "overview update, 100,000 varied articles: in clear %.1f MB in %.1f ms (%zu placeholders); over COMPRESS "
+        "DEFLATE %.1f MB in %.1f ms (%zu placeholders); bytes ratio %.3f (aim <= 0.35), time ratio %.2f (aim <= 1.1 "
+        "on loopback); medians of %d turns\n",
+        plainBytes / 1048576.0, plain * 1e3, plainCount, compressedBytes / 1048576.0, compressed * 1e3, compressedCount,
+        static_cast<double>(compressedBytes) / static_cast<double>(plainBytes ? plainBytes : 1), compressed / plain,
+        kCompressionRuns);
+}
+
 }  // namespace
 
 int main() {
     return RunNetworkBench("bench_nntp_reading", "is INN2 running and seeded?", [] {
         BenchRetrieval();
         BenchOverview();
+        BenchCompression();
         return 0;
     });
 }

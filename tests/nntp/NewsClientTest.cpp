@@ -79,7 +79,7 @@ const std::vector<std::string> kGroups = {"comp.lang.c", "alt.test", ".odd.group
 TEST_F(NewsClientTest, ListFetchCollectsNamesFromSplitPiecesAndReportsEachStep) {
     ASSERT_TRUE(Fetch("list_ok"));
     EXPECT_EQ(kGroups, client_.GroupNames());
-    EXPECT_EQ("MODE READER|LIST", server_.Log());
+    EXPECT_EQ("CAPABILITIES|MODE READER|LIST", server_.Log());
     EXPECT_TRUE(display_.messages.empty());
     for (const char* status : {"Connecting to the server...", "Connection established!",
                                "Getting group list from the server, Please wait...", "Parsing group list..."})
@@ -101,13 +101,13 @@ TEST_F(NewsClientTest, LoginOutcomes) {
         bool ok;
         const char* log;
     } cases[] = {
-        {"list_ok", "secret", true, "MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret|LIST"},
+        {"list_ok", "secret", true, "CAPABILITIES|MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret|LIST"},
         // 281 to the user name still leads to the password; only its answer counts
-        {"auth_281_user", "secret", true, "MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret|LIST"},
-        {"auth_refused", "secret", false, "MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret"},
-        {"auth_user_rejected", "secret", false, "MODE READER|AUTHINFO USER alice"},
+        {"auth_281_user", "secret", true, "CAPABILITIES|MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret|LIST"},
+        {"auth_refused", "secret", false, "CAPABILITIES|MODE READER|AUTHINFO USER alice|AUTHINFO PASS secret"},
+        {"auth_user_rejected", "secret", false, "CAPABILITIES|MODE READER|AUTHINFO USER alice"},
         // a line break would smuggle a command: nothing is sent
-        {"list_ok", "x\r\nLIST", false, "MODE READER"},
+        {"list_ok", "x\r\nLIST", false, "CAPABILITIES|MODE READER"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario);
@@ -159,7 +159,7 @@ TEST_F(NewsClientTest, TheConfigurationLockIsFreeWhileTheLoginWaits) {
     EXPECT_FALSE(done) << "the login ended before the lock was tried";
     EXPECT_TRUE(free);
     fetch.join();
-    EXPECT_EQ("MODE READER|AUTHINFO USER alice", server_.Log());
+    EXPECT_EQ("CAPABILITIES|MODE READER|AUTHINFO USER alice", server_.Log());
 }
 
 // Memory running out (or any other exception) inside the fetch ends it like a failure: shown and
@@ -187,9 +187,9 @@ TEST_F(NewsClientTest, ErrorRepliesToListAreShownAtOnceWithoutWaitingForATimeout
         const char* log;
     } cases[] = {
         // no login configured: none is attempted even though the server demands one
-        {"auth_required", "480 authentication required\r\n", "MODE READER|LIST"},
+        {"auth_required", "480 authentication required\r\n", "CAPABILITIES|MODE READER|LIST"},
         // a refusing greeting is not examined; the commands fail on their own replies
-        {"greeting_502", "502 permission denied\r\n", "MODE READER|LIST"},
+        {"greeting_502", "502 permission denied\r\n", "CAPABILITIES|MODE READER|LIST"},
     };
     client_.SetTimeout(30);  // a wait for a terminator would show as a hang of the test
     for (const Case& c : cases) {

@@ -5,8 +5,8 @@
 
 #include "tests/RequireOrSkip.h"
 
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -97,7 +97,7 @@ protected:
 
 TEST_F(NewsPostingTest, PostedArticleArrivesDotStuffedAndIsConfirmed) {
     ASSERT_TRUE(Post("normal", kArticle));
-    EXPECT_EQ(server_.Log(), "POST");
+    EXPECT_EQ(server_.Log(), "CAPABILITIES|POST");
     EXPECT_EQ(Posted(), FrameArticle(RebuildHeaderFields(kArticle)));
     EXPECT_NE(Posted().find("\r\n..\r\n...\r\n..x\r\n"), std::string::npos);
     EXPECT_TRUE(host_.Saw("box You have posted a new article successfully!"));
@@ -144,7 +144,7 @@ TEST_F(NewsPostingTest, EveryFailureGivesTheArticleBack) {
 
 TEST_F(NewsPostingTest, TransitServerIsSwitchedToReaderModeOnce) {
     ASSERT_TRUE(Post("mode_reader_required", kArticle));
-    EXPECT_EQ(server_.Log(), "POST|MODE READER|POST");
+    EXPECT_EQ(server_.Log(), "CAPABILITIES|POST|MODE READER|POST");
 }
 
 // 40,000 bytes with the terminator go out as 16384, 16384 and 7232.

@@ -31,8 +31,10 @@ protected:
         // Small enough that an endless reply ends quickly.
         client_.Socket().SetLimits(16 * 1024, 2 * 1024 * 1024);
     }
-    void SetLastNumber(long long last) {
-        std::string text = std::string("<Setup><Server><ID>f.mb\\</ID><Location>127.0.0.1</Location>") +
+    // `location` names the server record; the client connects to the scripted server whatever
+    // port it names.
+    void SetLastNumber(long long last, const char* extra = "", const std::string& location = "127.0.0.1") {
+        std::string text = "<Setup><Server><ID>f.mb\\</ID><Location>" + location + "</Location>" + extra +
                            "<Subgroup><FolderID>" + kFolder + "</FolderID><GroupName>fake.test</GroupName>" +
                            (last >= 0 ? "<LastNumber>" + std::to_string(last) + "</LastNumber>" : "") +
                            "</Subgroup></Server></Setup>";
@@ -62,7 +64,7 @@ protected:
 
 TEST_F(NewsReadingTest, FirstUpdateBringsPlaceholdersAndReservesTheRange) {
     ASSERT_TRUE(Update("normal"));
-    EXPECT_EQ(server_.Log(), "MODE READER|GROUP fake.test|XOVER 1-5");
+    EXPECT_EQ(server_.Log(), "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 1-5");
     ASSERT_EQ(host_.appends.size(), 5u);
     EXPECT_EQ(host_.appends[0].folder, kFolder);
     EXPECT_NE(host_.appends[2].text.find("Message-ID: <3.fake.test@rillpost.invalid>\r\n"), std::string::npos);
@@ -86,13 +88,14 @@ TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
         long long lastAfter;
         const char* shown;  // a host message that must appear, or null
     } cases[] = {
-        {"group_411", 3, false, "MODE READER|GROUP fake.test", 0, 3, "message 411 no such group"},
-        {"group_480", 3, false, "MODE READER|GROUP fake.test", 0, 3, "message 480 authentication required"},
-        {"group_502", -1, false, "MODE READER|GROUP fake.test", 0, 0, "message 502 permission denied"},
+        {"group_411", 3, false, "CAPABILITIES|MODE READER|GROUP fake.test", 0, 3, "message 411 no such group"},
+        {"group_480", 3, false, "CAPABILITIES|MODE READER|GROUP fake.test", 0, 3,
+         "message 480 authentication required"},
+        {"group_502", -1, false, "CAPABILITIES|MODE READER|GROUP fake.test", 0, 0, "message 502 permission denied"},
         // Nothing new: no XOVER at all, LastNumber stays one past the last article.
-        {"normal", 6, true, "MODE READER|GROUP fake.test", 0, 6, nullptr},
+        {"normal", 6, true, "CAPABILITIES|MODE READER|GROUP fake.test", 0, 6, nullptr},
         // An error answer to XOVER is an empty list, not a wait for a terminator.
-        {"xover_502", 1, true, "MODE READER|GROUP fake.test|XOVER 1-5", 0, 6, nullptr},
+        {"xover_502", 1, true, "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 1-5", 0, 6, nullptr},
         // Cut, silent, endless: the range goes back, nothing is lost.
         {"xover_cut", 2, false, "", 0, 2, nullptr},
         {"xover_silent", 2, false, "", 0, 2, "message Receive timeout"},
@@ -119,13 +122,99 @@ TEST_F(NewsReadingTest, EveryEndKeepsLastNumberRightAndFreesTheFolder) {
     }
 }
 
+// What CAPABILITIES lists decides between OVER and XOVER; an empty range is no lines whichever
+// way the server says it, and a server's record can turn the whole exchange off.
+TEST_F(NewsReadingTest, CapabilitiesChooseTheOverviewCommand) {
+    struct Case {
+        const char* scenario;
+        const char* record;  // extra children of the Server record
+        bool ok;
+        const char* log;
+        size_t appended;
+    } cases[] = {
+        // No list (500): asked once, then everything as without it.
+        {"normal", "", true, "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 1-5", 5},
+        {"caps_reader", "", true, "CAPABILITIES|MODE READER|CAPABILITIES|GROUP fake.test|XOVER 1-5", 5},
+        {"caps_over", "", true, "CAPABILITIES|MODE READER|CAPABILITIES|GROUP fake.test|OVER 1-5", 5},
+        // Empty: XOVER answers 224 and no lines, OVER answers 423.
+        {"normal overview=none", "", true, "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 1-5", 0},
+        {"caps_over overview=none", "", true, "CAPABILITIES|MODE READER|CAPABILITIES|GROUP fake.test|OVER 1-5", 0},
+        {"caps_over", "<Extensions>0</Extensions>", true, "MODE READER|GROUP fake.test|XOVER 1-5", 5},
+        // A list that never comes is a time-out like any other.
+        {"caps_silent", "", false, "CAPABILITIES", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.scenario) + c.record);
+        host_.Reset();
+        SetLastNumber(1, c.record);
+        EXPECT_EQ(Update(c.scenario), c.ok);
+        EXPECT_EQ(server_.Log(), c.log);
+        EXPECT_EQ(host_.appends.size(), c.appended);
+        EXPECT_EQ(LastNumber(), c.ok ? 6 : 1);
+        if (!c.ok) {
+            EXPECT_TRUE(host_.Saw("message Receive timeout"));
+        }
+    }
+}
+
+// COMPRESS DEFLATE against the scripted server: the placeholders are those of a plain update;
+// a refusal goes on in clear, a damaged stream ends the update with its text; after either the
+// server is not asked again. Each case has a server of its own (the memory of refusals lasts
+// as long as the plug-in).
+TEST_F(NewsReadingTest, CompressionIsUsedWhenOfferedAndDroppedForAServerThatFails) {
+    SetLastNumber(1);
+    ASSERT_TRUE(Update("caps_over"));
+    std::vector<RecordingHost::Append> plain = host_.appends;
+    ASSERT_EQ(plain.size(), 5u);
+
+    struct Case {
+        const char* scenario;
+        const char* location;
+        bool ok;
+        const char* shown;  // null: nothing but the usual texts
+    } cases[] = {
+        {"deflate", "127.0.0.1:1001", true, nullptr},
+        {"deflate_refused", "127.0.0.1:1002", true, nullptr},
+        {"deflate_corrupt", "127.0.0.1:1003", false, "could not be decompressed"},
+        {"deflate_cut", "127.0.0.1:1004", false, "ended in the middle of a block"},
+    };
+    const std::string opening = "CAPABILITIES|MODE READER|CAPABILITIES|";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.scenario);
+        host_.Reset();
+        SetLastNumber(1, "", c.location);
+        server_.Use(c.scenario);
+        EXPECT_EQ(client_.UpdateGroupHeaders(c.location, "fake.test", kFolder, 0, nullptr), c.ok);
+        std::string log = server_.Log();
+        EXPECT_EQ(log.substr(0, opening.size() + 16), opening + "COMPRESS DEFLATE");
+        if (c.ok) {
+            EXPECT_EQ(log, opening + "COMPRESS DEFLATE|GROUP fake.test|OVER 1-5");
+            ASSERT_EQ(host_.appends.size(), plain.size());
+            for (size_t i = 0; i < plain.size(); ++i)
+                EXPECT_EQ(host_.appends[i].text, plain[i].text);
+        } else {
+            EXPECT_TRUE(host_.SawPart(c.shown)) << host_.Events();
+        }
+        EXPECT_EQ(client_.Socket().IsCompressed(), std::string(c.scenario) != "deflate_refused");
+        if (std::string(c.scenario) == "deflate")
+            EXPECT_GT(client_.Socket().InflatedBytes(), 0u);
+
+        // Asked again: only the server that took it gets COMPRESS.
+        SetLastNumber(1, "", c.location);
+        server_.Use("deflate");
+        EXPECT_TRUE(client_.UpdateGroupHeaders(c.location, "fake.test", kFolder, 0, nullptr));
+        EXPECT_EQ(server_.Log(), opening + (std::string(c.scenario) == "deflate" ? "COMPRESS DEFLATE|" : "") +
+                                     "GROUP fake.test|OVER 1-5");
+    }
+}
+
 // The host refuses the third placeholder of a range whose lines the server numbered below it:
 // LastNumber goes back no further than the range's start, so nothing before it comes twice.
 TEST_F(NewsReadingTest, AFailedUpdateNeverGivesBackBelowTheRangeAsked) {
     SetLastNumber(6);
     host_.failAppendAfter = 2;
     EXPECT_FALSE(Update("normal overview=low range=10:1:10"));
-    EXPECT_EQ(server_.Log(), "MODE READER|GROUP fake.test|XOVER 6-10");
+    EXPECT_EQ(server_.Log(), "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 6-10");
     EXPECT_EQ(host_.appends.size(), 2u);
     EXPECT_EQ(LastNumber(), 6);
 }
@@ -173,7 +262,7 @@ TEST_F(NewsReadingTest, OddOverviewLinesKeepTheirFieldsInPlace) {
 
 TEST_F(NewsReadingTest, RetrievedArticleReplacesThePlaceholderWithItsDotLinesIntact) {
     ASSERT_TRUE(Retrieve("normal", "mail-3", 3));
-    EXPECT_EQ(server_.Log(), "GROUP fake.test|ARTICLE <3.fake.test@rillpost.invalid>");
+    EXPECT_EQ(server_.Log(), "CAPABILITIES|GROUP fake.test|ARTICLE <3.fake.test@rillpost.invalid>");
     ASSERT_EQ(host_.sources.size(), 1u);
     EXPECT_EQ(host_.sources[0].folder, "mail-3");
     const std::string& article = host_.sources[0].text;
@@ -200,7 +289,8 @@ TEST_F(NewsReadingTest, ArticleOnDisplayIsShownAndQueuedForTheMessage) {
 
 TEST_F(NewsReadingTest, ATransitServerIsSwitchedToReaderModeOnce) {
     ASSERT_TRUE(Retrieve("mode_reader_required", "mail-1", 1));
-    EXPECT_EQ(server_.Log(), "GROUP fake.test|MODE READER|GROUP fake.test|ARTICLE <1.fake.test@rillpost.invalid>");
+    EXPECT_EQ(server_.Log(),
+              "CAPABILITIES|GROUP fake.test|MODE READER|GROUP fake.test|ARTICLE <1.fake.test@rillpost.invalid>");
     EXPECT_EQ(host_.sources.size(), 1u);
 }
 

@@ -300,6 +300,11 @@ TEST(Capabilities, ALabelCountsOnlyAsTheFirstWordOfAListedLine) {
     EXPECT_FALSE(HasCapability(reply, "USER"));
     EXPECT_FALSE(HasCapability("101 list STARTTLS\r\nVERSION 2\r\n", "STARTTLS")) << "the status line is no capability";
     EXPECT_FALSE(HasCapability("101 list\r\nSTARTTLSX\r\n", "STARTTLS"));
+    // An argument counts only on its own label's line.
+    const std::string compress = "101 list\r\nCOMPRESS GZIP deflate\r\nOVER DEFLATE\r\nCOMPRESS\r\n";
+    EXPECT_TRUE(HasCapability(compress, "COMPRESS", "DEFLATE"));
+    EXPECT_FALSE(HasCapability(compress, "COMPRESS", "ZSTD"));
+    EXPECT_FALSE(HasCapability("101 list\r\nOVER DEFLATE\r\nCOMPRESS\r\n", "COMPRESS", "DEFLATE"));
 }
 
 }  // namespace

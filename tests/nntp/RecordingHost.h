@@ -100,6 +100,23 @@ public:
         return false;
     }
 
+    std::string Events() {
+        std::lock_guard<std::mutex> hold(lock_);
+        std::string all;
+        for (const std::string& e : events)
+            all += e + "\n";
+        return all;
+    }
+    // True when some event holds `part`.
+    bool SawPart(const std::string& part) {
+        std::lock_guard<std::mutex> hold(lock_);
+        for (const std::string& e : events) {
+            if (e.find(part) != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
     std::string currentMail = "mail-on-display";
     std::string currentFolder;
     std::string tempFolder;

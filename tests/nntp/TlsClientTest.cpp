@@ -95,7 +95,10 @@ TEST_F(TlsClientTest, NntpsReadsRetrievesAndPostsWithTheLoginOnlyInsideTls) {
     client_.SetTimeout(10);
     ASSERT_TRUE(client_.GetGroupList(location, nullptr));
     EXPECT_EQ((std::vector<std::string>{"tls.test", "alt.secure"}), client_.GroupNames());
-    EXPECT_EQ("tls:MODE READER|tls:AUTHINFO USER alice|tls:AUTHINFO PASS secret|tls:LIST", Log("nntps"));
+    EXPECT_EQ(
+        "tls:CAPABILITIES|tls:MODE READER|tls:CAPABILITIES|tls:AUTHINFO USER alice|tls:AUTHINFO PASS "
+        "secret|tls:CAPABILITIES|tls:LIST",
+        Log("nntps"));
 
     host_.currentMail = "mail-1";
     host_.sources.push_back({"mail-1", "X-RILLPOST-FLAG: TRUE\r\n\r\n"});
@@ -114,13 +117,14 @@ TEST_F(TlsClientTest, StartTlsGoesOnOnlyWhenOfferedAndAccepted) {
         const char* shown;
         const char* log;
     } cases[] = {
+        // The list is asked after the greeting, after MODE READER, after TLS and after the login.
         {"starttls", true, "",
-         "MODE READER|CAPABILITIES|STARTTLS|tls:CAPABILITIES|tls:AUTHINFO USER alice|tls:AUTHINFO PASS "
-         "secret|tls:LIST"},
-        {"nostarttls", false, "does not offer STARTTLS", "MODE READER|CAPABILITIES"},
-        {"refused", false, "refused STARTTLS", "MODE READER|CAPABILITIES|STARTTLS"},
+         "CAPABILITIES|MODE READER|CAPABILITIES|STARTTLS|tls:CAPABILITIES|tls:AUTHINFO USER alice|tls:AUTHINFO PASS "
+         "secret|tls:CAPABILITIES|tls:LIST"},
+        {"nostarttls", false, "does not offer STARTTLS", "CAPABILITIES|MODE READER|CAPABILITIES"},
+        {"refused", false, "refused STARTTLS", "CAPABILITIES|MODE READER|CAPABILITIES|STARTTLS"},
         // Bytes behind the 382 are neither handshake nor trustworthy text.
-        {"cleartail", false, "in clear after agreeing to start TLS", "MODE READER|CAPABILITIES|STARTTLS"},
+        {"cleartail", false, "in clear after agreeing to start TLS", "CAPABILITIES|MODE READER|CAPABILITIES|STARTTLS"},
     };
     for (const auto& c : cases) {
         std::string location = Use(c.scenario, kSecurityStartTls, goodFingerprint_);
@@ -207,7 +211,7 @@ TEST_F(TlsClientTest, ARenegotiationMidReplyGoesOnOrEndsWithoutWaiting) {
         } else {
             EXPECT_TRUE(Shown("TLS handshake")) << scenario << ": " << host_.events.back();
         }
-        EXPECT_EQ("MODE READER|LIST", Log(scenario)) << scenario;
+        EXPECT_EQ("CAPABILITIES|MODE READER|LIST", Log(scenario)) << scenario;
     }
 }
 

@@ -44,6 +44,7 @@ import socket
 import sys
 import threading
 import time
+import zlib
 
 IDLE_LIMIT = 600
 HOLD_SECONDS = 45  # longer than the clients' 30-second reply time-out
@@ -100,9 +101,15 @@ ERROR_TEXTS = {
 #   posted         the answer once the article is in: ok (240), NNN, or silence
 #   groups         N more groups in the LIST reply (big.group000001 to N), listed from N down
 #   posting_host   an address for an NNTP-Posting-Host field in every article (none by default)
+#   compress       what follows a 206 to COMPRESS DEFLATE: ok (every reply deflated and flushed,
+#                  every command inflated), corrupt (the next reply starts with a block of a type
+#                  that does not exist), cut (half of the next reply's deflated bytes, then close)
+#   caps           what CAPABILITIES lists, comma-separated (READER,OVER); "none": the command is
+#                  unknown, as to a server from before it (500), and so is OVER unless listed
 DEFAULT = {
     "GREETING": "ok", "MODE": "ok", "AUTHINFO USER": "ok", "AUTHINFO PASS": "ok", "LIST": "split",
-    "GROUP": "ok", "XOVER": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
+    "GROUP": "ok", "XOVER": "ok", "OVER": "ok", "CAPABILITIES": "ok", "ARTICLE": "ok", "POST": "ok", "QUIT": "ok",
+    "caps": "none", "compress": "ok", "COMPRESS": "ok",
     "greeting_text": b"200 fake news server ready\r\n", "range": (5, 1, 5), "overview": "normal", "gate": 0,
     "article": "ok", "posted": "ok", "groups": 0, "posting_host": "",
 }
@@ -132,6 +139,13 @@ SCENARIOS = {
     "post_silent": {"posted": "silence"},
     "post_stall": {"article": "stall:100"},
     "post_cut": {"article": "cut:100"},
+    "caps_reader": {"caps": "VERSION 2,READER"},
+    "caps_over": {"caps": "VERSION 2,READER,OVER"},
+    "caps_silent": {"caps": "READER", "CAPABILITIES": "silence"},
+    "deflate": {"caps": "READER,OVER,COMPRESS DEFLATE"},
+    "deflate_refused": {"caps": "READER,OVER,COMPRESS DEFLATE", "COMPRESS": "403"},
+    "deflate_corrupt": {"caps": "READER,OVER,COMPRESS DEFLATE", "compress": "corrupt"},
+    "deflate_cut": {"caps": "READER,OVER,COMPRESS DEFLATE", "compress": "cut"},
 }
 # group_411, xover_420, article_430, ...: the command answers that error code.
 for command, codes in (("GROUP", "411 480 502"), ("XOVER", "412 420 423 480 502"),
@@ -221,7 +235,8 @@ class Connection:
             "GREETING": lambda words: Reply(self.settings["greeting_text"][:-2]),
             "MODE": self.mode, "AUTHINFO USER": lambda words: Reply(b"381 password please"),
             "AUTHINFO PASS": self.password, "LIST": self.list_groups,
-            "GROUP": self.select_group, "XOVER": self.xover, "ARTICLE": self.article, "POST": self.post,
+            "GROUP": self.select_group, "XOVER": self.xover, "OVER": self.over, "CAPABILITIES": self.capabilities,
+            "ARTICLE": self.article, "POST": self.post, "COMPRESS": self.compress,
             "QUIT": lambda words: Reply(b"205 bye"),
         }
 
@@ -271,6 +286,30 @@ class Connection:
             return Reply(b"224 No articles in " + text.encode("latin-1"), [])
         kind = self.settings["overview"]
         return Reply(b"224 Overview information follows", [overview_line(n, kind, self.settings["posting_host"]) for n in wanted])
+
+    def listed(self):
+        caps = self.settings["caps"]
+        return [] if caps == "none" else caps.split(",")
+
+    def capabilities(self, words):
+        if self.settings["caps"] == "none":
+            return Reply(b"500 what?")
+        return Reply(b"101 capability list", [c.encode("latin-1") for c in self.listed()])
+
+    def compress(self, words):
+        """206, then everything both ways goes through the deflate streams."""
+        if "COMPRESS DEFLATE" not in self.listed() or words[1:] != ["DEFLATE"]:
+            return Reply(b"500 what?")
+        self.conn.sendall(b"206 compression active\r\n")
+        self.conn = self.reader = Deflated(self.conn, self.reader, self.settings["compress"])
+        return None
+
+    def over(self, words):
+        """XOVER as OVER: an empty range is 423 rather than an empty list."""
+        if "OVER" not in self.listed():
+            return Reply(b"500 what?")
+        reply = self.xover(words)
+        return error_reply("423") if reply.lines == [] else reply
 
     def article(self, words):
         wanted = words[1] if len(words) > 1 else ""
@@ -322,7 +361,7 @@ class Connection:
     def answer(self, key, words):
         """Sends the reply to one command as its mode says. False when the connection ends."""
         mode = self.settings.get(key, "ok")
-        if self.settings["gate"] and not self.reader_mode and key in ("GROUP", "XOVER", "ARTICLE", "POST"):
+        if self.settings["gate"] and not self.reader_mode and key in ("GROUP", "XOVER", "OVER", "ARTICLE", "POST"):
             mode = "401"
         if mode.isdigit():
             self.conn.sendall(error_reply(mode).render())
@@ -332,7 +371,8 @@ class Connection:
             return False
         reply = self.handlers[key](words)
         if reply is None:
-            return False
+            return key == "COMPRESS"
+
         kind, _, arg = mode.partition(":")
         if kind == "huge":
             reply.grow(int(arg))
@@ -379,6 +419,40 @@ class Connection:
                 self.conn.sendall(b"500 what?\r\n")
             elif not self.answer(key, words):
                 return
+
+
+class Deflated:
+    """A connection after COMPRESS DEFLATE, in place of both the socket (sendall) and its reader
+    (readline): raw deflate both ways, every write flushed."""
+
+    def __init__(self, conn, reader, damage):
+        self.conn, self.raw, self.damage = conn, reader, damage
+        self.deflater = zlib.compressobj(9, zlib.DEFLATED, -15)
+        self.inflater = zlib.decompressobj(-15)
+        self.pending = b""
+
+    def sendall(self, data):
+        block = self.deflater.compress(data) + self.deflater.flush(zlib.Z_SYNC_FLUSH)
+        if self.damage == "corrupt":
+            block = b"\x07\x00\x00\x00" + block  # a final block of the reserved type 3
+        elif self.damage == "cut":
+            self.conn.sendall(block[:len(block) // 2])
+            # The reader made from the socket would keep it open.
+            self.conn.shutdown(socket.SHUT_RDWR)
+            raise OSError("cut in mid-block")
+        self.conn.sendall(block)
+
+    def readline(self, limit=-1):
+        while b"\n" not in self.pending and (limit < 0 or len(self.pending) < limit):
+            chunk = self.raw.read1(4096)
+            if not chunk:
+                break
+            self.pending += self.inflater.decompress(chunk)
+        end = self.pending.find(b"\n") + 1 or len(self.pending)
+        if limit >= 0:
+            end = min(end, limit)
+        line, self.pending = self.pending[:end], self.pending[end:]
+        return line
 
 
 def error_reply(code):
@@ -437,6 +511,10 @@ def parse_scenario(words):
         elif key == "posted" and re.match(r"^(ok|silence|\d{3})$", value):
             settings[key] = value
         elif key == "posting_host" and re.match(r"^[0-9A-Za-z.:-]+$", value):
+            settings[key] = value
+        elif key == "compress" and value in ("ok", "corrupt", "cut"):
+            settings[key] = value
+        elif key == "caps" and re.match(r"^[0-9A-Za-z ,-]+$", value):
             settings[key] = value
         else:
             return None, False, "bad setting " + word

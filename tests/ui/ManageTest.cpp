@@ -211,6 +211,7 @@ TEST_F(ManageTest, ModifyDialogShowsThePresetAndRefusesOnlyAnotherServersName) {
     std::vector<std::string> shown;
     std::vector<int> login;
     int shownSecurity = -1;
+    int shownExtensions = -1;
     std::thread user([&] {
         HWND dialog = WaitForDialog("Modify Server Info - Rillpost");
         if (!dialog)
@@ -219,6 +220,8 @@ TEST_F(ManageTest, ModifyDialogShowsThePresetAndRefusesOnlyAnotherServersName) {
         login = {IsDlgButtonChecked(dialog, 2027) == BST_CHECKED ? 1 : 0, LoginEnabled(dialog)};
         shownSecurity = static_cast<int>(SendDlgItemMessageA(dialog, 2050, CB_GETCURSEL, 0, 0));
         SendDlgItemMessageA(dialog, 2050, CB_SETCURSEL, 1, 0);
+        shownExtensions = IsDlgButtonChecked(dialog, 2051) == BST_CHECKED ? 1 : 0;
+        SetCheck(dialog, 2051, false);
         SetText(dialog, 2008, "B.Example");
         Press(dialog, IDOK);
         SetText(dialog, 2008, "a.example");
@@ -240,6 +243,8 @@ TEST_F(ManageTest, ModifyDialogShowsThePresetAndRefusesOnlyAnotherServersName) {
     EXPECT_EQ("pw", fields.password);
     EXPECT_EQ(2, shownSecurity) << "the stored connection choice is preset";
     EXPECT_EQ(1, fields.security);
+    EXPECT_EQ(1, shownExtensions) << "the extensions are on unless the record turns them off";
+    EXPECT_EQ(0, fields.extensions);
 }
 
 // Runs the host's new-mailbox command by hand and reports what its name prompt showed, then
