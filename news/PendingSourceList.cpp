@@ -1,11 +1,13 @@
 #include "news/PendingSourceList.h"
 
+#include <utility>
+
 #include "host/HostApi.h"
 #include "host/Optex.h"
 
-void PendingSourceList::Add(const std::string& mailId, const std::string& source) {
+void PendingSourceList::Add(const std::string& mailId, std::string source) {
     OptexLock hold(lock_);
-    sources_.emplace_back(mailId, source);
+    sources_.emplace_back(mailId, std::move(source));
 }
 
 bool PendingSourceList::Drain(bool wait) {

@@ -13,8 +13,8 @@ class PendingSourceList {
 public:
     explicit PendingSourceList(Optex& lock) : lock_(lock) {}
 
-    // Any thread.
-    void Add(const std::string& mailId, const std::string& source);
+    // Any thread. The source is taken over (moved in), not copied.
+    void Add(const std::string& mailId, std::string source);
     // Hands every pair to the host with BKA_SetSource in list order and empties the list.
     // With wait false the lock is only tried, so the user-interface thread never waits for a
     // worker; false then means the list was left for a later call.

@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "host/HostApi.h"
 #include "news/ArticleReturn.h"
 #include "news/NewsExports.h"
@@ -155,8 +157,8 @@ void PluginNewsShared::RunWithSources(const std::function<void()>& write) {
     write();
 }
 
-void PluginNewsShared::QueueSource(const std::string& mailId, const std::string& text) {
-    gPendingSources.Add(mailId, text);
+void PluginNewsShared::QueueSource(const std::string& mailId, std::string text) {
+    gPendingSources.Add(mailId, std::move(text));
 }
 
 bool PluginNewsShared::ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) {

@@ -38,7 +38,7 @@ public:
     void SuspendOnline() override;
     void RestoreOnline() override;
     void RunWithSources(const std::function<void()>& write) override;
-    void QueueSource(const std::string& mailId, const std::string& text) override;
+    void QueueSource(const std::string& mailId, std::string text) override;
     bool ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) override;
     bool SaveConfiguration() override;
 };

@@ -251,6 +251,9 @@ void NewsClient::ReadResponse(std::string* out,
     StrFormatByteSizeA(static_cast<DWORD>(expectedSize < 0 ? 0 : expectedSize), sizeText, sizeof sizeText);
     out->clear();
     MultiLineAssembler reply(socket_.MaxReply());
+    // An article's announced size: received into one buffer, nothing is copied on the way.
+    if (expectedSize > 0 && !groupList)
+        reply.Reserve(static_cast<size_t>(expectedSize));
     CBlockingSocket::BlockReply pace(socket_, timeout_);
     long long total = 0;
     ProgressGate gate;

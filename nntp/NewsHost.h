@@ -57,9 +57,10 @@ public:
     virtual void RestoreOnline() = 0;
     // Message-source writes are serialized by the source lock. RunWithSources runs `write` under
     // it; QueueSource adds a (mail, text) pair to the pending-source list (the caller already
-    // holds the lock through RunWithSources).
+    // holds the lock through RunWithSources). The text is taken over, not copied: an article
+    // waits there in the buffer it was received into.
     virtual void RunWithSources(const std::function<void()>& write) = 0;
-    virtual void QueueSource(const std::string& mailId, const std::string& text) = 0;
+    virtual void QueueSource(const std::string& mailId, std::string text) = 0;
     // Writes the configuration file (the caller holds the configuration lock). A file that was
     // found damaged at load is set aside first, never saved over.
     virtual bool SaveConfiguration() = 0;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 #include "host/CSE.h"
 #include "nntp/BodyConverter.h"
@@ -77,7 +78,7 @@ bool NewsClient::RetrieveArticle(std::string server,
                 if (!shared.ShowWithLocation(mailId, isConverted ? converted : article, 1) && !isConverted)
                     host.SetSource("TEMP", article);
                 // The article as received is what the message keeps, not the converted view.
-                shared.QueueSource(mailId, article);
+                shared.QueueSource(mailId, std::move(reply));
             });
             resetFlag = false;
             ok = true;

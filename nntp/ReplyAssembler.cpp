@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "nntp/NntpReply.h"
 
@@ -9,6 +10,7 @@ namespace {
 
 const char kTerminator[] = "\r\n.\r\n";
 const size_t kTerminatorLength = 5;
+const size_t kReserveSlack = 4096;
 
 }  // namespace
 
@@ -77,11 +79,27 @@ MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t le
     return state_;
 }
 
+void MultiLineAssembler::Reserve(size_t expectedBytes) {
+    // Room for a status line and for the stuffing dots that the announced size does not count.
+    size_t wanted = expectedBytes + expectedBytes / 16 + kReserveSlack;
+    if (wanted < expectedBytes || wanted > maxBytes_)
+        wanted = maxBytes_;
+    try {
+        text_.reserve(wanted);
+    } catch (const std::bad_alloc&) {
+        // Only a hint: the reply grows as it arrives instead.
+    }
+}
+
 std::string MultiLineAssembler::Take() {
     std::string result;
     result.swap(text_);
     if (state_ == kComplete && !singleLine_)
         DotUnstuff(&result, statusEnd_);
+    // A reservation far beyond what came (a size announced too large) is not kept for as long as
+    // the reply lives: the copy is of the small reply.
+    if (result.capacity() > kReserveSlack && result.capacity() / 4 > result.size())
+        result.shrink_to_fit();
     statusEnd_ = 0;
     lineFeeds_ = 0;
     singleLine_ = false;

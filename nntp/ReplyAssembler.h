@@ -47,6 +47,12 @@ public:
     // kOverflow once the reply has grown beyond maxBytes without ending, or its status line
     // beyond kMaxStatusLine; further pieces are then ignored.
     State Append(const char* data, size_t length);
+    // Makes room at once for a reply of about expectedBytes (the size a server announced, e.g. in
+    // its overview), so that a large reply is received into one buffer that never moves: growing
+    // as it arrives would hold the old and the new buffer at once. Never more than the reply cap,
+    // whatever the announcement says; a wrong size only costs the growing it would have saved.
+    // Call before the first piece.
+    void Reserve(size_t expectedBytes);
     // How many bytes of the last piece belong to the reply: all of them until it ends, those up
     // to its last LF when it ended in that piece. What follows is the next reply's.
     size_t Taken() const { return taken_; }
@@ -59,8 +65,9 @@ public:
     bool IsSingleLine() const { return singleLine_; }
 
     // The complete reply: the status line unchanged, then the text lines with their leading
-    // stuffing dot removed, each ending with CR LF; the terminating "." line is cut off.
-    // Leaves the assembler empty.
+    // stuffing dot removed, each ending with CR LF; the terminating "." line is cut off. The
+    // dots are removed in place, in the buffer the reply was received into, which the result
+    // takes over (given back when a reservation left it mostly empty). Leaves the assembler empty.
     std::string Take();
 
 private:

@@ -76,11 +76,12 @@ char* Charset(const char* in, BOOL fromAnsi, UINT codePage) {
     return fromAnsi ? Recode(in, CP_ACP, codePage) : Recode(in, codePage, CP_ACP);
 }
 
-// The first step of every host function, on the caller's thread: an armed fault fires here (true:
-// fail by the result), and a worker waits here until a marshalling host's window thread has
+// The first step of every host function, on the caller's thread: the call is counted, an armed
+// fault fires here (true: fail by the result), and a worker waits here until a marshalling host's window thread has
 // handled what was queued before it. Memory functions are never marshalled.
 bool EnterHostCall(const char* function) {
     StandinHost& host = StandinHost::Instance();
+    host.CountCall(function);
     if (host.FaultHere(function))
         return true;
     static const char* const kUnmarshalled[] = {"BKA_Alloc", "BKA_ReAlloc", "BKA_Free", "BKA_GetVersion"};

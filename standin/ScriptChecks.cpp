@@ -114,6 +114,8 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
     const std::string what = w.size() > 1 ? w[1] : std::string();
     if (what == "tooltip" || what == "popup" || what == "nopopup" || what == "selected")
         return ExpectHookView(w, error);
+    if (what == "calls")
+        return ExpectCalls(w, error);
     if (what == "file" && (w.size() == 3 || w.size() == 4)) {
         std::ifstream in(Expand(w[2]), std::ios::binary);
         if (!in) {
@@ -316,6 +318,6 @@ bool ScriptRunner::ExecuteExpect(const std::vector<std::string>& w, std::string*
     }
     *error =
         "expect file|nofile|folder|nofolder|messages|header|noheader|source|status|plugin|menu|log|nolog|nntp|"
-        "nonntp|dialog|nodialog|text ...";
+        "nonntp|dialog|nodialog|text|calls ...";
     return false;
 }

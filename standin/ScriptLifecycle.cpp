@@ -1,8 +1,12 @@
 // The scenario commands that reach past the user: the host's exit sequence while work runs,
-// host faults on demand, a host that marshals its calls, and window messages from outside.
+// host faults on demand, a host that marshals its calls, window messages from outside, and the
+// count of host calls.
 #include <windows.h>
 
+#include <cstdlib>
+#include <map>
 #include <memory>
+#include <sstream>
 
 #include "standin/MainWindow.h"
 #include "standin/ScriptRunner.h"
@@ -143,4 +147,52 @@ bool ScriptRunner::ExecuteDismiss(const std::vector<std::string>& w, std::string
         Sleep(100);
     }
     return Settle(error);
+}
+
+// "calls reset|show": forgets the host-call counts, or prints them, one function a line in name
+// order, then the total.
+bool ScriptRunner::ExecuteCalls(const std::vector<std::string>& w, std::string* error) {
+    StandinHost& host = StandinHost::Instance();
+    if (w.size() == 2 && w[1] == "reset") {
+        host.ResetCalls();
+        return true;
+    }
+    if (w.size() != 2 || w[1] != "show") {
+        *error = "usage: calls reset|show";
+        return false;
+    }
+    long long total = 0;
+    for (const auto& counted : host.CallCounts()) {
+        Out("  " + counted.first + " " + std::to_string(counted.second));
+        total += counted.second;
+    }
+    Out("  all " + std::to_string(total));
+    return true;
+}
+
+// "expect calls <function>[,<function>...]|all <n>": the named host functions together (or all
+// of them) were called at most n times since "calls reset" (or the start).
+bool ScriptRunner::ExpectCalls(const std::vector<std::string>& w, std::string* error) {
+    char* end = nullptr;
+    long long limit = w.size() == 4 ? strtoll(w[3].c_str(), &end, 10) : -1;
+    if (w.size() != 4 || *end != '\0' || limit < 0) {
+        *error = "usage: expect calls <BKA_function>[,<BKA_function>...]|all <n>";
+        return false;
+    }
+    std::map<std::string, long long> counts = StandinHost::Instance().CallCounts();
+    long long total = 0;
+    if (w[2] == "all") {
+        for (const auto& counted : counts)
+            total += counted.second;
+    } else {
+        std::istringstream names(w[2]);
+        std::string name;
+        while (std::getline(names, name, ','))
+            total += counts.count(name) ? counts[name] : 0;
+    }
+    if (total > limit) {
+        *error = w[2] + " called " + std::to_string(total) + " times, more than " + w[3];
+        return false;
+    }
+    return true;
 }

@@ -265,6 +265,7 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         {"restart", &ScriptRunner::ExecuteStart},
         {"fault", &ScriptRunner::ExecuteFault},
         {"marshal", &ScriptRunner::ExecuteMarshal},
+        {"calls", &ScriptRunner::ExecuteCalls},
         {"post", &ScriptRunner::ExecutePost},
         {"dismiss", &ScriptRunner::ExecuteDismiss},
     };

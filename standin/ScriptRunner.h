@@ -62,12 +62,15 @@ private:
     // The checks of ScriptHookChecks.cpp: tooltip, popup, nopopup, selected.
     bool ExpectHookView(const std::vector<std::string>& w, std::string* error);
     bool ExecuteMeasure(const std::vector<std::string>& w, std::string* error);
-    // ScriptLifecycle.cpp: exit, fault, marshal, post.
+    // ScriptLifecycle.cpp: exit, fault, marshal, post, calls.
     bool ExecuteExit(const std::vector<std::string>& w, std::string* error);
     bool ExecuteFault(const std::vector<std::string>& w, std::string* error);
     bool ExecuteMarshal(const std::vector<std::string>& w, std::string* error);
     bool ExecutePost(const std::vector<std::string>& w, std::string* error);
     bool ExecuteDismiss(const std::vector<std::string>& w, std::string* error);
+    // "calls reset|show" and "expect calls": the host-call counts.
+    bool ExecuteCalls(const std::vector<std::string>& w, std::string* error);
+    bool ExpectCalls(const std::vector<std::string>& w, std::string* error);
 
     // Runs fn on the UI thread without blocking on what it opens: returns when fn finished or
     // a new dialog or a pop-up menu came up (or after timeoutMs, false).

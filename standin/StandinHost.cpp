@@ -59,6 +59,21 @@ void StandinHost::NoteCall() {
         lastForeignCall_.store(GetTickCount());
 }
 
+void StandinHost::CountCall(const char* function) {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    ++calls_[function];
+}
+
+void StandinHost::ResetCalls() {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    calls_.clear();
+}
+
+std::map<std::string, long long> StandinHost::CallCounts() {
+    std::lock_guard<std::mutex> lock(callsMutex_);
+    return calls_;
+}
+
 void StandinHost::ArmFault(const std::string& function, int calls, bool access, bool workerOnly) {
     std::lock_guard<std::recursive_mutex> lock(mutex);
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {

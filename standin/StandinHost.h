@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -75,6 +76,12 @@ public:
     // violation itself; true means "fail by the result" for this call. Either is logged as
     // "fault <function> access|fail".
     bool FaultHere(const char* function);
+    // Host calls by function since the last ResetCalls, counted where each call enters the host
+    // (before an armed fault fires), from every thread: what "calls show" prints and "expect
+    // calls" holds a plug-in to.
+    void CountCall(const char* function);
+    void ResetCalls();
+    std::map<std::string, long long> CallCounts();
     // A host that marshals: host functions called from a worker wait until the UI thread has run
     // them (or, for the few that run on the caller's thread, until the UI thread has handled
     // everything queued before), as a host that serializes its API on its window thread does.
@@ -107,6 +114,10 @@ private:
         bool workerOnly = false;
     };
     std::vector<Fault> faults_;  // under mutex
+    // A lock of its own: every host call takes it, and must not wait behind a UI thread that
+    // holds `mutex` for a long store operation.
+    std::mutex callsMutex_;
+    std::map<std::string, long long> calls_;  // under callsMutex_
     UINT nextCommandId_ = 45000;
     std::atomic<DWORD> lastForeignCall_{0};
 };

@@ -44,7 +44,7 @@ public:
     void SuspendOnline() override {}
     void RestoreOnline() override {}
     void RunWithSources(const std::function<void()>& write) override { write(); }
-    void QueueSource(const std::string&, const std::string&) override {}
+    void QueueSource(const std::string&, std::string) override {}
     bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }
     bool SaveConfiguration() override { return true; }
 

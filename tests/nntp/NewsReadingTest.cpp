@@ -271,6 +271,28 @@ TEST_F(NewsReadingTest, RetrievedArticleReplacesThePlaceholderWithItsDotLinesInt
     EXPECT_TRUE(host_.queued.empty());
 }
 
+// The size a placeholder announces is the server's word: far too large (beyond the reply cap),
+// zero, negative or smaller than the article, the stored article is the same bytes.
+TEST_F(NewsReadingTest, AnnouncedSizeNeverChangesTheStoredArticle) {
+    const std::string id = "<3.fake.test@rillpost.invalid>";
+    const int sizes[] = {1500000, 0x7fffffff, 0, -1, 10, 1000000};
+    std::string expected;
+    for (int size : sizes) {
+        SCOPED_TRACE(size);
+        host_.Reset();
+        server_.Use("normal ARTICLE=huge:1500000");
+        ASSERT_TRUE(client_.RetrieveArticle("127.0.0.1", "fake.test", "mail-3", id, size));
+        ASSERT_EQ(host_.sources.size(), 1u);
+        const std::string& article = host_.sources[0].text;
+        if (expected.empty()) {
+            expected = article;
+            EXPECT_GT(expected.size(), 1400000u);
+            EXPECT_NE(expected.find("\r\n.\r\n..\r\n.hidden\r\n"), std::string::npos);
+        }
+        EXPECT_TRUE(article == expected) << article.size() << " bytes against " << expected.size();
+    }
+}
+
 TEST_F(NewsReadingTest, ArticleOnDisplayIsShownAndQueuedForTheMessage) {
     host_.currentMail = "mail-2";
     host_.hasLocation = true;

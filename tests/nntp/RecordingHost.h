@@ -62,7 +62,7 @@ public:
     void SuspendOnline() override { Log("offline"); }
     void RestoreOnline() override { Log("online"); }
     void RunWithSources(const std::function<void()>& write) override { write(); }
-    void QueueSource(const std::string& mail, const std::string& text) override {
+    void QueueSource(const std::string& mail, std::string text) override {
         std::lock_guard<std::mutex> hold(lock_);
         queued.push_back({mail, text});
     }

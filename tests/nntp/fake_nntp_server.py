@@ -205,15 +205,25 @@ def message_id(number):
     return "<%d.fake.test@rillpost.invalid>" % number
 
 
-def overview_line(number, kind, posting_host=""):
+def overview_line(number, kind, posting_host="", article_mode="ok"):
     if kind == "odd" and number in ODD_OVERVIEW:
         return ODD_OVERVIEW[number]
     lines = article_text(number, posting_host)
     fields = [b"%d" % (number - 5 if kind == "low" else number)] + [header_value(lines, name) for name in
                                  (b"Subject", b"From", b"Date", b"Message-ID", b"References")]
     size = sum(len(l) + 2 for l in lines)
+    if article_mode.startswith("huge:"):
+        # With ARTICLE=huge:N the overview tells the grown article's size, as a server does.
+        size = grown_size(number, lines, int(article_mode[5:]))
     body_lines = len(lines) - lines.index(b"") - 1
     return b"\t".join(fields + [b"%d" % size, b"%d" % body_lines, b"Xref: fake.example %s:%d" % (GROUP.encode(), number)])
+
+
+def grown_size(number, lines, size):
+    """The bytes of the article's lines (CR LF each) once grown as ARTICLE=huge:size grows them."""
+    reply = Reply(b"220 %d %s article" % (number, message_id(number).encode()), lines)
+    reply.grow(size)
+    return sum(len(l) + 2 for l in reply.lines)
 
 
 def header_value(lines, name):
@@ -285,7 +295,8 @@ class Connection:
         if self.settings["overview"] == "none" or not wanted:
             return Reply(b"224 No articles in " + text.encode("latin-1"), [])
         kind = self.settings["overview"]
-        return Reply(b"224 Overview information follows", [overview_line(n, kind, self.settings["posting_host"]) for n in wanted])
+        host, article_mode = self.settings["posting_host"], self.settings["ARTICLE"]
+        return Reply(b"224 Overview information follows", [overview_line(n, kind, host, article_mode) for n in wanted])
 
     def listed(self):
         caps = self.settings["caps"]
