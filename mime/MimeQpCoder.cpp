@@ -161,22 +161,6 @@ int MimeQpCoder::DecodeBytes(const char* text, int length, char* out, int capaci
     while (i < length) {
         unsigned char c = in[i];
         unsigned char b;
-        if (!qWord && c != '=') {
-            // A body's bytes up to the next '=' are kept as they are: copied as one run.
-            const void* eq = std::memchr(in + i, '=', static_cast<size_t>(length - i));
-            int run = (eq ? static_cast<int>(static_cast<const unsigned char*>(eq) - in) : length) - i;
-            const int room = capacity > o ? capacity - o : 0;
-            if (run > room) {
-                if (room > 0)
-                    std::memcpy(out + o, in + i, static_cast<size_t>(room));
-                *overflowed = true;
-                return o + room;
-            }
-            std::memcpy(out + o, in + i, static_cast<size_t>(run));
-            o += run;
-            i += run;
-            continue;
-        }
         if (c == '=') {
             if (i + 2 < length && in[i + 1] == '\r' && in[i + 2] == '\n') {
                 i += 3;  // soft line break
