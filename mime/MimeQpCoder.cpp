@@ -73,9 +73,26 @@ int MimeQpCoder::Encode(char* out, int capacity) {
     int breakAt = -1;  // output offset just after the line's last literal blank past its first column
     for (int i = 0; i < n; ++i) {
         unsigned char c = in[i];
-        // Fast path: a plain character that fits on the line.
-        if (kTable.kind[c] == kPlain && o - lineStart < kMaxLine && o < capacity) {
+        // Fast paths for what fits on the line as it is: a plain character, a byte that is always
+        // escaped, and a blank that does not end its line. The general case below gives the same
+        // bytes for each of them.
+        const unsigned char kind = kTable.kind[c];
+        const int room = kMaxLine - (o - lineStart);
+        if (kind == kPlain && room >= 1 && o < capacity) {
             out[o++] = static_cast<char>(c);
+            continue;
+        }
+        if (kind == kEscape && room >= 3 && capacity - o >= 3) {
+            out[o] = '=';
+            out[o + 1] = kHex[c >> 4];
+            out[o + 2] = kHex[c & 15];
+            o += 3;
+            continue;
+        }
+        if (kind == kBlank && room >= 1 && o < capacity && i + 1 < n && in[i + 1] != '\r') {
+            out[o++] = static_cast<char>(c);
+            if (o - 1 > lineStart)
+                breakAt = o;
             continue;
         }
         if (c == '\r' || c == '\n') {

@@ -123,8 +123,7 @@ bool CXmlConfig::GetSavedChildText(const char* saved, const char* name, std::str
     return true;
 }
 
-bool CXmlConfig::SelectRecord(const char* path, const char* keyName, const char* keyValue, bool forceNew,
-                              bool strict) {
+bool CXmlConfig::SelectRecord(const char* path, const char* keyName, const char* keyValue, bool forceNew, bool strict) {
     strict_ = strict ? 1 : 0;
     if (!keyName) {
         std::vector<std::string> pieces = SplitPath(path);
@@ -237,9 +236,13 @@ void CXmlConfig::RefreshIndex() {
         // An element removed since its edit: the removal noted a live container as well.
         if (!IsElement(e))
             continue;
+        // Only an edit of a key's text or of a list that holds keys changes the index; the other
+        // texts of a group (its numbers, say) are written far more often than any key.
+        bool keyed = IsElementNamed(e, "Server") || IsElementNamed(e, "Subgroup") || IsKeyElement(e);
         int x = e;
         int parent = Record(x).parent;
         while (parent != 0 && parent != indexTop_) {
+            keyed = keyed || IsKeyElement(x);
             x = parent;
             parent = Record(x).parent;
         }
@@ -247,7 +250,8 @@ void CXmlConfig::RefreshIndex() {
             RebuildIndex();
             return;
         }
-        servers.push_back(x);
+        if (keyed || x == e)
+            servers.push_back(x);
     }
     std::sort(servers.begin(), servers.end());
     servers.erase(std::unique(servers.begin(), servers.end()), servers.end());
@@ -256,6 +260,10 @@ void CXmlConfig::RefreshIndex() {
         if (IsElementNamed(server, "Server"))
             IndexServer(server);
     }
+}
+
+bool CXmlConfig::IsKeyElement(int index) const {
+    return IsElementNamed(index, "ID") || IsElementNamed(index, "FolderID");
 }
 
 int CXmlConfig::FirstInText(const std::vector<int>& candidates) const {

@@ -55,6 +55,7 @@ private:
     void RebuildIndex();
     void IndexServer(int server);
     void DropServer(int server);
+    bool IsKeyElement(int index) const;
     int FirstInText(const std::vector<int>& candidates) const;
     bool FindIndexed(const char* serverId, const char* folderId, int* server, int* group);
 

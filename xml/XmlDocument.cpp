@@ -45,6 +45,7 @@ void CXmlDocument::ResetTable(size_t textLength) {
         records_.resize(wanted);
     memset(records_.data(), 0, records_.size() * sizeof(ElementRecord));
     nextFree_ = 1;
+    ordered_ = 1;
     savedPositions_.clear();
     ResetPosition();
 }
@@ -209,6 +210,7 @@ bool CXmlDocument::ParseBytes(const char* data, size_t length) {
         return false;
     }
     records_[0].firstChild = top;
+    FindOrderedPrefix();
     return true;
 }
 

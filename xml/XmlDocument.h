@@ -144,13 +144,12 @@ private:
     // A record in use by an element of the tree: taken and not removed. A removed element's
     // record (and those of its descendants) keeps parent -1, since its offsets no longer fit.
     bool IsLive(int index) const { return index > 0 && index < nextFree_ && records_[index].parent >= 0; }
-    void MarkRemoved(int index);
+    void MarkRemoved(int index, int at);
+    void FindOrderedPrefix();
     void NoteEdit(int index);
 
     bool HasChildren(int index) const { return records_[index].firstChild != 0; }
-    bool IsEmptyElement(int index) const {
-        return records_[index].startTagEnd == records_[index].endTagBegin + 1;
-    }
+    bool IsEmptyElement(int index) const { return records_[index].startTagEnd == records_[index].endTagBegin + 1; }
     bool ElementMatches(int index, const char* name) const;
     int PreviousSibling(int index) const;
     std::string StartTagCloser(int slash) const;
@@ -162,6 +161,10 @@ private:
     std::string parseError_;
     std::vector<ElementRecord> records_;
     int nextFree_ = 1;
+    // Records 1 .. ordered_ - 1 came from the parse and their startTagBegin never decreases (a
+    // removed one keeps the place its element was cut from), so an edit finds the elements after
+    // it by a binary search. Later records, added by edits, are checked one by one.
+    int ordered_ = 1;
     int parent_ = 0;
     int current_ = 0;
     int child_ = 0;

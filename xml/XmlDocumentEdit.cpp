@@ -1,5 +1,6 @@
 // Reading and writing element text, adding and removing elements. Every edit replaces one range
 // of the text and then shifts the offsets of everything that lies after it.
+#include <algorithm>
 #include <cstring>
 
 #include "xml/CodePage.h"
@@ -107,8 +108,7 @@ std::string CXmlDocument::UnescapeText(int begin, int end) const {
             int p = first;
             uint32_t value = 0;
             while (p < end && p - first <= 7 &&
-                   (hex ? ((t[p] >= '0' && t[p] <= '9') || (t[p] >= 'a' && t[p] <= 'f') ||
-                           (t[p] >= 'A' && t[p] <= 'F'))
+                   (hex ? ((t[p] >= '0' && t[p] <= '9') || (t[p] >= 'a' && t[p] <= 'f') || (t[p] >= 'A' && t[p] <= 'F'))
                         : (t[p] >= '0' && t[p] <= '9'))) {
                 char c = t[p];
                 int digit = c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
@@ -175,33 +175,51 @@ void CXmlDocument::ReplaceText(int begin, int end, const std::string& with) {
     text_.replace(begin, end - begin, with);
 }
 
-// Moves every offset at or after `from` by delta, in all linked elements but `except`. Ancestors
+// Moves every offset at or after `from` by delta, in all live elements but `except`. Ancestors
 // of an edit keep their start offsets and move their end offsets; later elements move whole.
 void CXmlDocument::ShiftOffsets(int from, int delta, int except) {
     if (delta == 0)
         return;
-    std::vector<int> pending;
-    if (records_[0].firstChild)
-        pending.push_back(records_[0].firstChild);
-    while (!pending.empty()) {
-        int index = pending.back();
-        pending.pop_back();
-        ElementRecord& r = records_[index];
-        if (r.nextSibling)
-            pending.push_back(r.nextSibling);
-        if (r.firstChild)
-            pending.push_back(r.firstChild);
-        if (index == except)
-            continue;
-        // Elements that end before the edit cannot hold anything after it.
-        if (r.endTagEnd < from)
-            continue;
+    auto shift = [&](ElementRecord& r) {
         int32_t* fields[] = {&r.startTagBegin, &r.startTagEnd, &r.endTagBegin, &r.endTagEnd};
         for (int32_t* f : fields) {
             if (*f >= from)
                 *f += delta;
         }
+    };
+    // Parsed elements that start at or after the edit move whole: a suffix of the ordered records.
+    ElementRecord* base = records_.data();
+    int first = static_cast<int>(std::lower_bound(base + 1, base + ordered_, from,
+                                                  [](const ElementRecord& r, int at) { return r.startTagBegin < at; }) -
+                                 base);
+    ElementRecord saved = records_[except];
+    for (int i = first; i < ordered_; ++i) {
+        base[i].startTagBegin += delta;
+        base[i].startTagEnd += delta;
+        base[i].endTagBegin += delta;
+        base[i].endTagEnd += delta;
     }
+    // Of the parsed elements that start before the edit, only those that hold it reach past it:
+    // the last live one before it and its ancestors.
+    int holder = first - 1;
+    while (holder > 0 && records_[holder].parent < 0)
+        --holder;
+    for (; holder > 0; holder = records_[holder].parent)
+        shift(records_[holder]);
+    for (int i = std::max(ordered_, 1); i < nextFree_; ++i) {
+        if (records_[i].parent >= 0)
+            shift(records_[i]);
+    }
+    if (except > 0)
+        records_[except] = saved;
+}
+
+// Notes how many records from the start of the table are in text order, as a parse leaves them.
+void CXmlDocument::FindOrderedPrefix() {
+    ordered_ = 1;
+    while (ordered_ < nextFree_ && records_[ordered_].parent >= 0 &&
+           (ordered_ == 1 || records_[ordered_].startTagBegin >= records_[ordered_ - 1].startTagBegin))
+        ++ordered_;
 }
 
 bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
@@ -396,15 +414,18 @@ bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* tex
     return true;
 }
 
-// Marks an unlinked element and its descendants as removed. Their records are never reused.
-void CXmlDocument::MarkRemoved(int index) {
+// Marks an unlinked element and its descendants as removed. Their records are never reused; their
+// offsets all become `at`, where the element was cut out, which keeps the parsed records in order.
+void CXmlDocument::MarkRemoved(int index, int at) {
     std::vector<int> pending{index};
     while (!pending.empty()) {
         int i = pending.back();
         pending.pop_back();
         for (int c = records_[i].firstChild; c; c = records_[c].nextSibling)
             pending.push_back(c);
-        records_[i].parent = -1;
+        ElementRecord& r = records_[i];
+        r.parent = -1;
+        r.startTagBegin = r.startTagEnd = r.endTagBegin = r.endTagEnd = at;
     }
 }
 
@@ -439,7 +460,7 @@ bool CXmlDocument::RemoveElement() {
     ReplaceText(begin, end, std::string());
     r.nextSibling = 0;
     ShiftOffsets(end, begin - end, index);
-    MarkRemoved(index);
+    MarkRemoved(index, begin);
     NoteEdit(container);
 
     current_ = previous;

@@ -245,6 +245,60 @@ TEST(XmlConfigRecords, ServerGroupLookupFollowsEveryEdit) {
     }
 }
 
+// Texts that are not keys change length far more often than keys do (a group's numbers grow):
+// after each such edit, a key rename, an added or a removed element, every lookup and every text
+// read through it must match a fresh parse of the same text.
+TEST(XmlConfigRecords, LookupsAndTextsMatchAFreshParseAcrossEdits) {
+    const char* ids[] = {"a", "b"};
+    const char* folders[] = {"f1", "f2", "f3"};
+    CXmlConfig config;
+    ASSERT_TRUE(
+        config.ParseText("<Setup>\r\n<Server>\r\n<ID>a</ID>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n"
+                         "<LastNumber>7</LastNumber>\r\n</Subgroup>\r\n<Subgroup>\r\n<FolderID>f2</FolderID>\r\n"
+                         "</Subgroup>\r\n</Server>\r\n<Server>\r\n<ID>b</ID>\r\n</Server>\r\n</Setup>\r\n"));
+    std::mt19937 rng(11);
+    auto pick = [&rng](auto& table) { return table[rng() % (sizeof table / sizeof table[0])]; };
+    for (int step = 0; step < 2000; ++step) {
+        const char* id = pick(ids);
+        const char* folder = pick(folders);
+        int action = rng() % 8;
+        if (action < 4) {  // a number of any length, its element added when missing
+            if (config.SelectServerGroup(id, folder, true, false) && config.SavePosition("TE"))
+                config.SetString("LastNumber", std::string(rng() % 12, '0' + step % 10).c_str(), true, true);
+        } else if (action == 4) {
+            if (config.SelectServerGroup(id, folder, true, false) && config.SavePosition("TE"))
+                config.SetString("FolderID", pick(folders), true, true);
+        } else if (action == 5) {
+            if (config.SelectServerGroup(id, "", false, true))
+                config.SetChildText(folder, false);
+        } else if (action == 6) {
+            if (config.SelectServerGroup(id, folder, true, false) && config.EnterElement() &&
+                config.FindElement("LastNumber"))
+                config.RemoveElement();
+        } else if (config.SelectServerGroup(id, folder, true, false)) {
+            config.RemoveElement();
+        }
+        CXmlConfig fresh;
+        ASSERT_TRUE(fresh.ParseText(config.GetText().c_str())) << "step " << step;
+        for (const char* i : ids) {
+            for (const char* f : folders) {
+                bool found = config.SelectServerGroup(i, f, true, false);
+                ASSERT_EQ(found, fresh.SelectServerGroup(i, f, true, false)) << "step " << step << " " << i << f;
+                if (!found)
+                    continue;
+                config.SavePosition("TE");
+                fresh.SavePosition("TE");
+                ASSERT_EQ(fresh.GetString("LastNumber", "-", true), config.GetString("LastNumber", "-", true))
+                    << "step " << step;
+                config.RestorePosition("TE");
+                fresh.RestorePosition("TE");
+                ASSERT_EQ(fresh.GetString("FolderID", "-", true), config.GetString("FolderID", "-", true))
+                    << "step " << step;
+            }
+        }
+    }
+}
+
 TEST(XmlConfigFiles, MissingFileLoadsEmptyAndSaveWritesBytes) {
     std::string path = TempPath("cfg.xml");
     std::remove(path.c_str());
