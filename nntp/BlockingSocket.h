@@ -134,6 +134,7 @@ private:
     // The send time-out set on the handle in seconds, -1 when none is. Only the thread that
     // sends touches it.
     int sendTimeout_ = -1;
+    int receiveTimeout_ = -1;  // seconds of the socket's receive time-out; -1 while not set
     // The reply being read; only the thread that reads touches it.
     ReplyPace pace_;
     size_t maxLine_ = kDefaultMaxLine;
