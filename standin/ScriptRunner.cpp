@@ -229,56 +229,9 @@ const char kHostArch[] = "i686";
 }  // namespace
 
 bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error) {
-    // Each verb and the handler of its lines; a handler reports its own usage when the words do
-    // not fit.
-    typedef bool (ScriptRunner::*Handler)(const std::vector<std::string>&, std::string*);
-    static const std::pair<const char*, Handler> kVerbs[] = {
-        {"start", &ScriptRunner::ExecuteStart},
-        {"on", &ScriptRunner::ExecuteOn},
-        {"callbacks", &ScriptRunner::ExecuteCallbacks},
-        {"print", &ScriptRunner::ExecutePrint},
-        {"mailbox", &ScriptRunner::ExecuteData},
-        {"folder", &ScriptRunner::ExecuteData},
-        {"message", &ScriptRunner::ExecuteData},
-        {"message-file", &ScriptRunner::ExecuteData},
-        {"status", &ScriptRunner::ExecuteData},
-        {"file", &ScriptRunner::ExecuteFile},
-        {"select", &ScriptRunner::ExecuteUi},
-        {"open", &ScriptRunner::ExecuteUi},
-        {"compose", &ScriptRunner::ExecuteUi},
-        {"menu", &ScriptRunner::ExecuteUi},
-        {"command", &ScriptRunner::ExecuteUi},
-        {"rename", &ScriptRunner::ExecuteUi},
-        {"setup", &ScriptRunner::ExecuteUi},
-        {"screenshot", &ScriptRunner::ExecuteUi},
-        {"dialog", &ScriptRunner::ExecuteDialog},
-        {"msgbox", &ScriptRunner::ExecuteDialog},
-        {"popup", &ScriptRunner::ExecuteDialog},
-        {"click", &ScriptRunner::ExecuteDialog},
-        {"hover", &ScriptRunner::ExecuteHover},
-        {"dump", &ScriptRunner::ExecuteDump},
-        {"expect", &ScriptRunner::ExecuteExpect},
-        {"wait", &ScriptRunner::ExecuteWait},
-        {"fake-nntp", &ScriptRunner::ExecuteFakeNntp},
-        {"measure", &ScriptRunner::ExecuteMeasure},
-        {"exit", &ScriptRunner::ExecuteExit},
-        {"restart", &ScriptRunner::ExecuteStart},
-        {"fault", &ScriptRunner::ExecuteFault},
-        {"marshal", &ScriptRunner::ExecuteMarshal},
-        {"calls", &ScriptRunner::ExecuteCalls},
-        {"post", &ScriptRunner::ExecutePost},
-        {"dismiss", &ScriptRunner::ExecuteDismiss},
-    };
-    // "try <command...>": a failure is printed and the scenario goes on, for long random runs
-    // whose steps may meet a state that an earlier step's fault left.
-    if (w[0] == "try" && w.size() > 1) {
-        std::string failure;
-        if (!Execute(std::vector<std::string>(w.begin() + 1, w.end()), &failure))
-            Out("  tried: " + failure);
-        return true;
-    }
-    // A trailing "within <ms>" sets how long this command may act.
-    if (w.size() >= 3 && w[w.size() - 2] == "within") {
+    // A trailing "within <ms>" sets how long this command may act; after "try" it belongs to the
+    // command that is tried.
+    if (w[0] != "try" && w.size() >= 3 && w[w.size() - 2] == "within") {
         DWORD saved = actTimeout_;
         actTimeout_ = static_cast<DWORD>(strtoul(w.back().c_str(), nullptr, 10));
         bool ok = Execute(std::vector<std::string>(w.begin(), w.end() - 2), error);
@@ -286,13 +239,26 @@ bool ScriptRunner::Execute(const std::vector<std::string>& w, std::string* error
         return ok;
     }
     std::string verbs;
-    for (const auto& verb : kVerbs) {
-        if (w[0] == verb.first)
-            return (this->*verb.second)(w, error);
-        verbs += std::string(verbs.empty() ? "" : " ") + verb.first;
+    for (size_t i = 0; i < kCommandCount; ++i) {
+        if (w[0] == kCommands[i].name)
+            return (this->*kCommands[i].handler)(w, error);
+        verbs += std::string(verbs.empty() ? "" : " ") + kCommands[i].name;
     }
     *error = "unknown command \"" + w[0] + "\" (commands: " + verbs + ")";
     return false;
+}
+
+// "try <command...>": a failure is printed and the scenario goes on, for long random runs whose
+// steps may meet a state that an earlier step's fault left.
+bool ScriptRunner::ExecuteTry(const std::vector<std::string>& w, std::string* error) {
+    if (w.size() < 2) {
+        *error = "usage: try <command...>";
+        return false;
+    }
+    std::string failure;
+    if (!Execute(std::vector<std::string>(w.begin() + 1, w.end()), &failure))
+        Out("  tried: " + failure);
+    return true;
 }
 
 bool ScriptRunner::ExecuteStart(const std::vector<std::string>&, std::string* error) {

@@ -36,8 +36,26 @@ public:
     // Starts the script thread; when the script ends the main window is closed (unless
     // keepOpen) with the exit code 0 on success and 1 after a failed command.
     bool Start(MainWindow* window);
+    // One line per scenario command (verb, its words, what it does), in the table's order: what
+    // "Standin.exe --help" prints.
+    static std::string CommandHelp();
 
 private:
+    // A command's handler gets the whole line, the verb included, and reports its own usage when
+    // the words do not fit. Sub-verbs ("dialog click", "wait log") are the handler's to tell
+    // apart.
+    typedef bool (ScriptRunner::*Handler)(const std::vector<std::string>& w, std::string* error);
+    struct Command {
+        const char* name;
+        const char* args;  // the words after the verb, as the help shows them
+        Handler handler;
+        const char* help;  // one line
+    };
+    // Every command of the scenario language (ScriptCommandTable.cpp); docs/standin-script.md
+    // documents each of them, which tools/check_standin_commands.py checks.
+    static const Command kCommands[];
+    static const size_t kCommandCount;
+
     struct Line {
         int number;
         std::vector<std::string> words;
@@ -46,6 +64,7 @@ private:
     static DWORD WINAPI ThreadProc(void* self);
     void Run();
     bool Execute(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteTry(const std::vector<std::string>& w, std::string* error);
     bool ExecuteStart(const std::vector<std::string>& w, std::string* error);
     bool ExecuteOn(const std::vector<std::string>& w, std::string* error);
     bool ExecuteCallbacks(const std::vector<std::string>& w, std::string* error);

@@ -2,6 +2,7 @@
 // and for scripted scenarios (docs/standin-script.md).
 //   Standin.exe [--data DIR] [--plugins DIR] [--temp DIR] [--clean-data]
 //               [--script FILE [--out FILE] [--keep-open] [--resume LINE]]
+//   Standin.exe --help   prints these options and the scenario commands
 // A scenario that restarts the client ends this process with exit code 3 after its "restart:
 // line N" output; the caller runs the host again with --resume N on the same folders.
 // The version text that BKA_GetVersion reports is fixed at build time (STANDIN_VERSION), so
@@ -21,6 +22,10 @@
 #endif
 
 namespace {
+
+const char kUsage[] =
+    "Standin.exe [--data DIR] [--plugins DIR] [--temp DIR] [--clean-data] [--script FILE [--out FILE] "
+    "[--keep-open] [--resume LINE]]";
 
 std::string ExeFolder() {
     char path[MAX_PATH] = {};
@@ -80,12 +85,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             resumeLine = atoi(next.c_str()), ++i;
         else if (arg == "--clean-data")
             cleanData = true;
-        else {
+        else if (arg == "--help") {
+            printf("%s\nScenario commands (docs/standin-script.md):\n%s", kUsage, ScriptRunner::CommandHelp().c_str());
+            return 0;
+        } else {
             // No message box: an unattended run must not wait for a click.
-            fprintf(stderr,
-                    "Standin: unknown argument %s\nStandin.exe [--data DIR] [--plugins DIR] [--temp DIR] "
-                    "[--clean-data] [--script FILE [--out FILE] [--keep-open] [--resume LINE]]\n",
-                    arg.c_str());
+            fprintf(stderr, "Standin: unknown argument %s\n%s\n", arg.c_str(), kUsage);
             return 2;
         }
     }
