@@ -16,6 +16,7 @@
 #include "news/SyncTimer.h"
 #include "news/WindowHooks.h"
 #include "news/Workers.h"
+#include "nntp/ReplyBufferPool.h"
 
 namespace {
 
@@ -159,6 +160,7 @@ int HandleExit() {
     }
     gPostingWindows.DestroyFinished();
     gPendingSources.DrainWithin(left(0));
+    ReplyBufferPool::Release();
     return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include "host/HostApi.h"
 #include "host/Optex.h"
+#include "nntp/ReplyBufferPool.h"
 
 void PendingSourceList::Add(const std::string& mailId, std::string source) {
     OptexLock hold(lock_);
@@ -41,6 +42,8 @@ void PendingSourceList::DrainLocked() {
         sources_.erase(sources_.begin());
         if (gHostApi.IsBound())
             gHostApi.BKA_SetSource(entry.first.c_str(), entry.second.c_str());
+        // The host has its own copy now; a large buffer can receive the next article.
+        ReplyBufferPool::GiveBack(std::move(entry.second));
     }
 }
 

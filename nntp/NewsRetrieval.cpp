@@ -13,6 +13,7 @@
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
 #include "nntp/PictureFolder.h"
+#include "nntp/ReplyBufferPool.h"
 
 namespace {
 
@@ -80,6 +81,8 @@ bool NewsClient::RetrieveArticle(std::string server,
                 // The article as received is what the message keeps, not the converted view.
                 shared.QueueSource(mailId, std::move(reply));
             });
+            // The host keeps its own copy: the buffer can receive the next large article.
+            ReplyBufferPool::GiveBack(std::move(reply));
             resetFlag = false;
             ok = true;
         });

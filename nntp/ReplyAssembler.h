@@ -71,9 +71,13 @@ public:
     std::string Take();
 
 private:
+    size_t ScanLines();
+
     size_t maxBytes_;
     std::string text_;
     size_t statusEnd_ = 0;  // offset after the status line's LF; 0 while it is incomplete
+    size_t scanned_ = 0;    // LF characters before this offset are counted and their lines seen
+    bool stuffed_ = false;  // some text line starts with ".."
     size_t lineFeeds_ = 0;
     size_t taken_ = 0;
     bool singleLine_ = false;

@@ -10,6 +10,37 @@
 #include "nntp/NntpText.h"
 #include "nntp/ReplyAssembler.h"
 
+namespace {
+
+// The reply as the plain rules read it from the whole input at once: the status line, then, for a
+// positive reply, everything up to the first CR LF "." CR LF, each line's stuffing dot removed
+// byte by byte. Empty while the reply is incomplete.
+std::string ReadWhole(const std::string& wire) {
+    size_t lf = wire.find('\n');
+    if (lf == std::string::npos)
+        return std::string();
+    size_t statusEnd = lf + 1;
+    int code = 0;
+    if (!ParseReplyCode(wire.data(), statusEnd, &code) || !IsPositiveReply(code))
+        return wire.substr(0, statusEnd);
+    size_t at = wire.find("\r\n.\r\n", statusEnd - 2);
+    if (at == std::string::npos)
+        return std::string();
+    std::string out = wire.substr(0, statusEnd);
+    bool lineStart = true;
+    for (size_t in = statusEnd; in < at + 2; ++in) {
+        if (lineStart && wire[in] == '.' && in + 1 < at + 2 && wire[in + 1] == '.') {
+            lineStart = false;
+            continue;
+        }
+        lineStart = wire[in] == '\n';
+        out += wire[in];
+    }
+    return out;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
@@ -35,6 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::string whole = reply.Take();
         // A complete reply holds at least its status line, and unstuffing only shortens it.
         if (whole.find('\n') == std::string::npos || whole.size() > assembled || assembled > cap + step)
+            abort();
+        // Pieces of any size give what the whole input read at once gives.
+        if (whole != ReadWhole(std::string(text, length)))
             abort();
         std::vector<std::string> names;
         ParseGroupList(whole, &names);

@@ -8,6 +8,7 @@
 #include "nntp/NntpText.h"
 #include "nntp/ProgressGate.h"
 #include "nntp/ReplyAssembler.h"
+#include "nntp/ReplyBufferPool.h"
 #include "nntp/ServerAccount.h"
 #include "xml/XmlConfig.h"
 
@@ -77,15 +78,21 @@ TEST(MultiLineReply, ShapesOfReplies) {
         {"215 ok\r\na 1 1 y\r\n.\r\n200 extra\r\n", "215 ok\r\na 1 1 y\r\n"},
         // a line "." inside a longer line or without the CR LF before it is not the end
         {"215 ok\r\nx.\r\n", nullptr},
+        {"215 ok\r\na\n.\r\n", nullptr},
+        // a dot line right after a bare LF is text; the CR LF before it counts
+        {"220 ok\r\na\n..b\r\n.\r\n", "220 ok\r\na\n.b\r\n"},
         {"215 ok\r\n", nullptr},
     };
+    // Every split, so that a line whose first bytes arrive in the next piece is seen too.
     for (const Case& c : cases) {
-        MultiLineAssembler::State state;
-        std::string got = Assemble(c.wire, 3, 1 << 20, &state);
-        if (c.want)
-            EXPECT_EQ(c.want, got) << c.wire;
-        else
-            EXPECT_EQ(MultiLineAssembler::kMore, state) << c.wire;
+        for (size_t step = 1; step <= 8; ++step) {
+            MultiLineAssembler::State state;
+            std::string got = Assemble(c.wire, step, 1 << 20, &state);
+            if (c.want)
+                EXPECT_EQ(c.want, got) << c.wire << " piece size " << step;
+            else
+                EXPECT_EQ(MultiLineAssembler::kMore, state) << c.wire << " piece size " << step;
+        }
     }
 }
 
@@ -149,6 +156,41 @@ TEST(MultiLineReply, CountsLineFeedsForProgress) {
     MultiLineAssembler reply(1 << 20);
     reply.Append("215 ok\r\na 1 1 y\r\nb", 18);
     EXPECT_EQ(2u, reply.LineFeeds());
+}
+
+TEST(ReplyBufferPool, HandsTheSpareOnlyToAReplyItFits) {
+    const size_t kMb = 1u << 20;
+    const struct {
+        size_t spare;  // room of the buffer given back
+        size_t wanted;
+        bool kept;    // the pool holds it
+        bool reused;  // the next Take gets that very buffer
+    } cases[] = {
+        {2 * kMb, 2 * kMb, true, true},     {3 * kMb, 2 * kMb, true, true},
+        {5 * kMb, 2 * kMb, true, false},     // more than twice the need
+        {2 * kMb, 3 * kMb, true, false},     // too small
+        {2 * kMb, kMb / 2, true, false},     // small replies are the heap's
+        {kMb / 2, kMb / 2, false, false},    // too small to keep
+        {40 * kMb, 30 * kMb, false, false},  // too large to keep idle
+    };
+    for (const auto& c : cases) {
+        ReplyBufferPool::Release();
+        std::string given;
+        given.reserve(c.spare);
+        given.assign("old text");
+        const char* buffer = given.data();
+        ReplyBufferPool::GiveBack(std::move(given));
+        EXPECT_EQ(c.kept, ReplyBufferPool::SpareCapacity() >= c.spare) << c.spare;
+        std::string taken = ReplyBufferPool::Take(c.wanted);
+        EXPECT_TRUE(taken.empty());
+        EXPECT_GE(taken.capacity(), c.wanted);
+        // A buffer that was freed may come back from the heap at the same place: only a kept one
+        // says anything.
+        if (c.kept)
+            EXPECT_EQ(c.reused, taken.data() == buffer) << c.spare << " for " << c.wanted;
+    }
+    ReplyBufferPool::Release();
+    EXPECT_EQ(0u, ReplyBufferPool::SpareCapacity());
 }
 
 TEST(StatusLine, EndsAtTheFirstLineFeedAndIsCapped) {
