@@ -17,11 +17,11 @@ enum ByteKind : unsigned char { kPlain, kEscape, kBlank, kDot, kDash, kLineEnd }
 
 struct KindTable {
     unsigned char kind[256];
-    // How a byte is written when nothing around it matters: its bytes, then their count in the
-    // fourth byte (0 for dots, dashes and line ends, which depend on their neighbours). Row 1 is
-    // for a byte followed by CR: a blank there is escaped. Stores copy all four bytes; the
+    // How a byte is written when its neighbours do not matter: its bytes, then their count in the
+    // fourth byte (0 for dots, dashes and line ends, whose form depends on them). A blank is
+    // written as it is; before CR it is escaped afterwards. Stores copy all four bytes: the
     // count byte lands where the next write goes.
-    unsigned char form[2][256][4];
+    unsigned char form[256][4];
     KindTable() {
         for (int c = 0; c < 256; ++c)
             kind[c] = (c >= '!' && c <= '~' && c != '=') ? kPlain : kEscape;
@@ -31,20 +31,17 @@ struct KindTable {
         kind[static_cast<unsigned char>('-')] = kDash;
         kind[static_cast<unsigned char>('\r')] = kLineEnd;
         kind[static_cast<unsigned char>('\n')] = kLineEnd;
-        for (int beforeCr = 0; beforeCr < 2; ++beforeCr) {
-            for (int c = 0; c < 256; ++c) {
-                unsigned char* f = form[beforeCr][c];
-                const bool literal = kind[c] == kPlain || (kind[c] == kBlank && !beforeCr);
-                if (literal) {
-                    f[0] = static_cast<unsigned char>(c);
-                    f[1] = f[2] = 0;
-                    f[3] = 1;
-                } else {
-                    f[0] = '=';
-                    f[1] = static_cast<unsigned char>(kHex[c >> 4]);
-                    f[2] = static_cast<unsigned char>(kHex[c & 15]);
-                    f[3] = kind[c] <= kBlank ? 3 : 0;
-                }
+        for (int c = 0; c < 256; ++c) {
+            unsigned char* f = form[c];
+            if (kind[c] == kPlain || kind[c] == kBlank) {
+                f[0] = static_cast<unsigned char>(c);
+                f[1] = f[2] = 0;
+                f[3] = 1;
+            } else {
+                f[0] = '=';
+                f[1] = static_cast<unsigned char>(kHex[c >> 4]);
+                f[2] = static_cast<unsigned char>(kHex[c & 15]);
+                f[3] = kind[c] == kEscape ? 3 : 0;
             }
         }
     }
@@ -187,20 +184,38 @@ int MimeQpCoder::Encode(char* out, int capacity) {
     int lineStart = 0;
     int i = 0;
     while (i < n) {
-        // Bytes whose form depends on the next byte only, while the line has room for any of them
-        // (three bytes) and the buffer for a four-byte store. The last byte, dots, dashes, line
-        // ends and the end of each line go through the general case below.
+        // Plain bytes, escapes and blanks, while the line has room for any of them (three bytes)
+        // and the buffer for a four-byte store. The last byte, dots, dashes, line ends and the end
+        // of each line go through the general case below.
         const int limit = std::min(lineStart + kMaxLine - 3, capacity - 4);
-        while (i < n - 1 && o <= limit) {
-            const unsigned char* f = kTable.form[in[i + 1] == '\r'][in[i]];
-            if (f[3] == 0)
-                break;
-            memcpy(out + o, f, 4);
-            o += f[3];
-            ++i;
+        if (o <= limit && i < n - 1) {
+            const unsigned char* p = in + i;
+            const unsigned char* const last = in + n - 1;
+            char* q = out + o;
+            char* const qLimit = out + limit;
+            while (p < last && q <= qLimit) {
+                const unsigned char* f = kTable.form[*p];
+                const unsigned width = f[3];
+                if (width == 0)
+                    break;
+                memcpy(q, f, 4);
+                q += width;
+                ++p;
+            }
+            i = static_cast<int>(p - in);
+            o = static_cast<int>(q - out);
         }
         const unsigned char c = in[i];
         if (c == '\r' || c == '\n') {
+            // Only the loop above writes a blank byte right before a CR, and it left room on the
+            // line and in the buffer for that blank's escape, which a blank ending a line needs.
+            if (c == '\r' && o > lineStart && (out[o - 1] == ' ' || out[o - 1] == '\t')) {
+                const unsigned char blank = static_cast<unsigned char>(out[o - 1]);
+                out[o - 1] = '=';
+                out[o] = kHex[blank >> 4];
+                out[o + 1] = kHex[blank & 15];
+                o += 2;
+            }
             if (o >= capacity) {
                 overflowed_ = true;
                 return o;
