@@ -98,7 +98,8 @@ struct HexTable {
 const HexTable kHexTable;
 
 // Decodes body text eight bytes at a time while ten remain: each step stores the eight bytes as
-// they are, keeps those before the first '=' and decodes what that '=' starts. Leaves in *pos
+// they are, keeps those before the first '=' and decodes what that '=' starts, and any escapes
+// right after it. Leaves in *pos
 // and *written where the general loop goes on. `out` must have room for `length` bytes:
 // decoding never lengthens, so the eight-byte stores end within that room too (the bytes past
 // *written are scratch).
@@ -127,16 +128,19 @@ void DecodeBodyRun(const unsigned char* in, int length, unsigned char* out, int*
         const unsigned k = static_cast<unsigned>(__builtin_ctzll(found)) >> 3;
         p += k;
         q += k;
-        const unsigned h = kHexTable.high[p[1]];
-        if (h < 16) {
-            *q++ = static_cast<unsigned char>(h << 4 | kHexTable.low[p[2]]);
-            p += 3;
-        } else if (p[1] == '\r' && p[2] == '\n') {
-            p += 3;  // soft line break
-        } else {
-            *q++ = p[1];  // not an escape: the '=' is dropped, the next byte kept
-            p += 2;
-        }
+        // 8-bit text has its escapes back to back: they are taken here without a new search.
+        do {
+            const unsigned h = kHexTable.high[p[1]];
+            if (h < 16) {
+                *q++ = static_cast<unsigned char>(h << 4 | kHexTable.low[p[2]]);
+                p += 3;
+            } else if (p[1] == '\r' && p[2] == '\n') {
+                p += 3;  // soft line break
+            } else {
+                *q++ = p[1];  // not an escape: the '=' is dropped, the next byte kept
+                p += 2;
+            }
+        } while (p <= stop && *p == '=');
     }
     *pos = static_cast<int>(p - in);
     *written = static_cast<int>(q - out);
