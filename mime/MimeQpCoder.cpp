@@ -4,8 +4,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "mime/MimeChars.h"
-
 namespace {
 
 const char kHex[] = "0123456789ABCDEF";
@@ -19,7 +17,7 @@ struct KindTable {
     unsigned char kind[256];
     // How a byte is written when its neighbours do not matter: its bytes, then their count in the
     // fourth byte (0 for dots, dashes and line ends, whose form depends on them). A blank is
-    // written as it is; before CR it is escaped afterwards. Stores copy all four bytes: the
+    // written as it is; Encode escapes it when a CR follows. Stores copy all four bytes: the
     // count byte lands where the next write goes.
     unsigned char form[256][4];
     KindTable() {
@@ -77,7 +75,8 @@ int LastBreak(const char* out, int lineStart, int o) {
 }
 
 // Decoding: the value of a first escape digit (either case; 16 and above when it is none) and of
-// a second one, which takes any byte by its low four bits after the digit/letter adjustment.
+// a second one, which takes any byte by its low four bits after the digit/letter adjustment (so
+// 'a' and 'A' give the same value).
 struct HexTable {
     unsigned char high[256];
     unsigned char low[256];
@@ -98,11 +97,10 @@ struct HexTable {
 const HexTable kHexTable;
 
 // Decodes body text eight bytes at a time while ten remain: each step stores the eight bytes as
-// they are, keeps those before the first '=' and decodes what that '=' starts, and any escapes
-// right after it. Leaves in *pos
-// and *written where the general loop goes on. `out` must have room for `length` bytes:
-// decoding never lengthens, so the eight-byte stores end within that room too (the bytes past
-// *written are scratch).
+// they are, keeps those before the first '=', then decodes what that '=' starts and any escapes
+// right after it. Leaves in *pos and *written where the general loop goes on. `out` must have
+// room for `length` bytes: decoding never lengthens, so the eight-byte stores end within that
+// room too (the bytes past *written are scratch).
 void DecodeBodyRun(const unsigned char* in, int length, unsigned char* out, int* pos, int* written) {
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
     if (length < 10)
