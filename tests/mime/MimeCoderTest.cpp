@@ -98,6 +98,24 @@ TEST(QuotedPrintable, KeepsLinesWithin76Columns) {
     EXPECT_EQ(QpEncode(std::string(70, 'a') + " --bbbbb"), std::string(70, 'a') + " --bb=\r\nbbb");
 }
 
+TEST(QuotedPrintable, BlankBeforeLineEndIsEscapedAtEveryColumn) {
+    // The escape fits up to column 72; later it goes to the next line. A blank in the first
+    // column is never a break point.
+    struct Case {
+        int column;
+        bool fits;
+    } cases[] = {{0, true}, {71, true}, {72, true}, {73, false}, {75, false}};
+    for (const Case& c : cases) {
+        const std::string text(c.column, 'a');
+        const std::string wrap = c.fits ? "" : "=\r\n";
+        EXPECT_EQ(QpEncode(text + " \r\n"), text + wrap + "=20\r\n") << c.column;
+        EXPECT_EQ(QpEncode(text + "\t\r\n"), text + wrap + "=09\r\n") << c.column;
+    }
+    EXPECT_EQ(QpEncode(" " + std::string(80, 'a')), " " + std::string(74, 'a') + "=\r\n" + std::string(6, 'a'));
+    EXPECT_EQ(QpEncode(std::string(70, 'a') + "\t" + std::string(10, 'b')),
+              std::string(70, 'a') + "\t=\r\n" + std::string(10, 'b'));
+}
+
 TEST(QuotedPrintable, EncodedLinesNeverExceed76AndDecodeBack) {
     unsigned seed = 12345;
     for (int round = 0; round < 200; ++round) {
@@ -140,6 +158,26 @@ TEST(QuotedPrintable, DecodesEscapesSoftBreaksAndStrayEquals) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(QpDecode(c.in), c.out) << c.in;
+}
+
+// Bodies are decoded several bytes at a time, header words one byte at a time: without '_' both
+// must give the same bytes, malformed escapes and soft breaks included.
+TEST(QuotedPrintable, BodyDecodingMatchesWordDecoding) {
+    unsigned seed = 4242;
+    const char pool[] = "==\r\nA3fz \x80-";
+    for (int round = 0; round < 3000; ++round) {
+        std::string in;
+        const int len = round % 97;
+        for (int i = 0; i < len; ++i) {
+            seed = seed * 1103515245 + 12345;
+            in.push_back(pool[(seed >> 16) % 11]);
+        }
+        std::string word(in.size(), '\0');
+        bool overflowed = false;
+        const int n = static_cast<int>(in.size());
+        word.resize(MimeQpCoder::DecodeBytes(in.data(), n, n ? &word[0] : nullptr, n, true, &overflowed));
+        EXPECT_EQ(QpDecode(in), word) << in;
+    }
 }
 
 TEST(Base64, BodyFormBreaksLinesAt76) {
