@@ -198,6 +198,7 @@ bool CXmlDocument::ParseText(const char* text) {
 }
 
 bool CXmlDocument::ParseBytes(const char* data, size_t length) {
+    held_.clear();
     text_.assign(data ? data : "", data ? length : 0);
     parseError_.clear();
     editNotes_.clear();
@@ -393,6 +394,7 @@ bool CXmlDocument::SaveFile(const char* path, atomicfile::WriteFailure* failure)
             *failure = atomicfile::WriteFailure::kOldKept;
         return false;
     }
+    WriteHeldTexts();
     return atomicfile::WriteAll(path, text_, failure);
 }
 

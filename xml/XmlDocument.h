@@ -3,9 +3,15 @@
 // index as a handle. Edits rewrite the text in place and keep every byte they do not touch:
 // a document that is loaded, changed and saved differs only where it was changed.
 //
-// Ownership: the document owns its text and its table. Strings returned by value are copies;
-// GetText() returns a reference that stays valid until the next edit or parse.
-// A document is used by one thread at a time; callers serialize access.
+// New text for an element that already has text is held beside the table and written into the
+// text only when the whole text is needed (GetText, SaveFile) or an element is added or removed.
+// A synchronization writes thousands of numbers into a configuration of megabytes, and writing
+// each one at once would move everything behind it. Reads see held texts as if written.
+//
+// Ownership: the document owns its text, its table and the held texts. Strings returned by value
+// are copies; GetText() returns a reference that stays valid until the next edit or parse.
+// A document is used by one thread at a time; callers serialize access: even const calls may
+// write the held texts.
 #pragma once
 
 #include <cstdint>
@@ -20,7 +26,7 @@ struct ElementRecord {
     int32_t startTagEnd;    // the '>' that closes the start tag
     int32_t endTagBegin;    // the '<' of the end tag; for <a/> the '/'
     int32_t endTagEnd;      // the '>' of the end tag; for <a/> the same as startTagEnd
-    int32_t reserved;
+    int32_t held;           // 1 + the slot of its held text; 0 when it has none
     int32_t parent;
     int32_t firstChild;
     int32_t nextSibling;
@@ -55,7 +61,10 @@ public:
     // *failure reports). False when the file cannot be written.
     bool SaveFile(const char* path, atomicfile::WriteFailure* failure = nullptr) const;
     std::string GetParseError() const { return parseError_; }
-    const std::string& GetText() const { return text_; }
+    const std::string& GetText() const {
+        WriteHeldTexts();
+        return text_;
+    }
 
     // Navigation; none of these change the text.
     void ResetPosition();
@@ -92,6 +101,7 @@ public:
     bool RemoveElement();
 
     static std::string EscapeText(const char* text, bool attribute);
+    // Reads [begin, end) of the text as last written (see Record).
     std::string UnescapeText(int begin, int end) const;
 
     // Every edit is noted for callers that keep an index of the tree: the element whose text was
@@ -101,7 +111,8 @@ public:
     bool TakeEditNotes(std::vector<int>& touched);
 
 protected:
-    // The record of a valid element; a zeroed record for any other index.
+    // The record of a valid element; a zeroed record for any other index. Its offsets are into
+    // the text as last written: while texts are held, only their order is meaningful.
     const ElementRecord& Record(int index) const;
     bool IsElement(int index) const { return IsLive(index); }
     bool IsElementNamed(int index, const char* name) const {
@@ -157,9 +168,21 @@ private:
     void ShiftOffsets(int from, int delta, int except);
     bool InsertElement(bool asChild, const char* name, const char* text, bool before);
 
-    std::string text_;
+    // Content markup for an element, to be written between its tags.
+    struct HeldText {
+        int index;
+        std::string markup;
+    };
+    void HoldText(int index, std::string markup);
+    // Writes every held text into the text and moves the offsets behind each one: afterwards the
+    // text and the table are what writing each text at once would have made them.
+    void WriteHeldTexts() const;
+
+    // Mutable so that the const readers of the whole text can write the held texts first.
+    mutable std::string text_;
     std::string parseError_;
-    std::vector<ElementRecord> records_;
+    mutable std::vector<ElementRecord> records_;
+    mutable std::vector<HeldText> held_;
     int nextFree_ = 1;
     // Records 1 .. ordered_ - 1 came from the parse and their startTagBegin never decreases (a
     // removed one keeps the place its element was cut from), so an edit finds the elements after

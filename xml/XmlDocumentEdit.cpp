@@ -1,5 +1,6 @@
-// Reading and writing element text, adding and removing elements. Every edit replaces one range
-// of the text and then shifts the offsets of everything that lies after it.
+// Reading and writing element text, adding and removing elements. An edit that changes tags
+// replaces one range of the text and then shifts the offsets of everything that lies after it;
+// new text between existing tags is held until the text is needed.
 #include <algorithm>
 #include <cstring>
 
@@ -30,6 +31,82 @@ struct NamedEntity {
 };
 
 const NamedEntity kEntities[] = {{"lt;", '<'}, {"amp;", '&'}, {"gt;", '>'}, {"apos;", '\''}, {"quot;", '"'}};
+
+// Unescapes [begin, end) of t; characters are measured up to limit, the end of t.
+std::string UnescapeRange(const char* t, int limit, int begin, int end) {
+    std::string out;
+    int pos = begin;
+    while (pos < end) {
+        if (t[pos] != '&') {
+            int next = pos + static_cast<int>(codepage::CharLen(t + pos, t + limit));
+            if (next > end)
+                next = end;
+            out.append(t + pos, next - pos);
+            pos = next;
+            continue;
+        }
+        // Numeric reference: "&#" digits ";" or "&#x" hex digits ";", the ';' at most 7 bytes
+        // after the first digit.
+        if (pos + 1 < end && t[pos + 1] == '#') {
+            bool hex = pos + 2 < end && t[pos + 2] == 'x';
+            int first = pos + (hex ? 3 : 2);
+            int p = first;
+            uint32_t value = 0;
+            while (p < end && p - first <= 7 &&
+                   (hex ? ((t[p] >= '0' && t[p] <= '9') || (t[p] >= 'a' && t[p] <= 'f') || (t[p] >= 'A' && t[p] <= 'F'))
+                        : (t[p] >= '0' && t[p] <= '9'))) {
+                char c = t[p];
+                int digit = c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
+                value = value * (hex ? 16 : 10) + digit;
+                ++p;
+            }
+            if (p > first && p < end && p - first <= 7 && t[p] == ';') {
+                std::string ch = codepage::FromCodePoint(value);
+                if (!ch.empty()) {
+                    out += ch;
+                    pos = p + 1;
+                    continue;
+                }
+            }
+            out += '&';
+            ++pos;
+            continue;
+        }
+        bool replaced = false;
+        for (const NamedEntity& e : kEntities) {
+            int len = static_cast<int>(strlen(e.text));
+            if (pos + 1 + len <= end && memcmp(t + pos + 1, e.text, len) == 0) {
+                out += e.value;
+                pos += 1 + len;
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) {
+            out += '&';
+            ++pos;
+        }
+    }
+    return out;
+}
+
+// The value of the content [begin, end) of t: a CDATA section's raw text when the content starts
+// with one, otherwise the unescaped text. Characters are measured up to limit, the end of t.
+std::string ContentValue(const char* t, int limit, int begin, int end) {
+    int pos = begin;
+    while (pos < end && IsSpaceByte(t[pos]))
+        ++pos;
+    int openLength = static_cast<int>(strlen(kCdataOpen));
+    int closeLength = static_cast<int>(strlen(kCdataClose));
+    if (pos + 11 < end && memcmp(t + pos, kCdataOpen, openLength) == 0) {
+        for (int close = pos + openLength; close < end && limit - close >= closeLength;
+             close += static_cast<int>(codepage::CharLen(t + close, t + limit))) {
+            if (memcmp(t + close, kCdataClose, closeLength) == 0)
+                return std::string(t + pos + openLength, close - (pos + openLength));
+        }
+    }
+    return UnescapeRange(t, limit, begin, end);
+}
 
 }  // namespace
 
@@ -84,83 +161,23 @@ std::string CXmlDocument::EscapeText(const char* text, bool attribute) {
 }
 
 std::string CXmlDocument::UnescapeText(int begin, int end) const {
-    std::string out;
     if (begin < 0)
         begin = 0;
     if (end > static_cast<int>(text_.size()))
         end = static_cast<int>(text_.size());
-    const char* t = text_.data();
-    int pos = begin;
-    while (pos < end) {
-        if (t[pos] != '&') {
-            int next = NextChar(pos);
-            if (next > end)
-                next = end;
-            out.append(t + pos, next - pos);
-            pos = next;
-            continue;
-        }
-        // Numeric reference: "&#" digits ";" or "&#x" hex digits ";", the ';' at most 7 bytes
-        // after the first digit.
-        if (pos + 1 < end && t[pos + 1] == '#') {
-            bool hex = pos + 2 < end && t[pos + 2] == 'x';
-            int first = pos + (hex ? 3 : 2);
-            int p = first;
-            uint32_t value = 0;
-            while (p < end && p - first <= 7 &&
-                   (hex ? ((t[p] >= '0' && t[p] <= '9') || (t[p] >= 'a' && t[p] <= 'f') || (t[p] >= 'A' && t[p] <= 'F'))
-                        : (t[p] >= '0' && t[p] <= '9'))) {
-                char c = t[p];
-                int digit = c <= '9' ? c - '0' : (c >= 'a' ? c - 'a' + 10 : c - 'A' + 10);
-                value = value * (hex ? 16 : 10) + digit;
-                ++p;
-            }
-            if (p > first && p < end && p - first <= 7 && t[p] == ';') {
-                std::string ch = codepage::FromCodePoint(value);
-                if (!ch.empty()) {
-                    out += ch;
-                    pos = p + 1;
-                    continue;
-                }
-            }
-            out += '&';
-            ++pos;
-            continue;
-        }
-        bool replaced = false;
-        for (const NamedEntity& e : kEntities) {
-            int len = static_cast<int>(strlen(e.text));
-            if (pos + 1 + len <= end && memcmp(t + pos + 1, e.text, len) == 0) {
-                out += e.value;
-                pos += 1 + len;
-                replaced = true;
-                break;
-            }
-        }
-        if (!replaced) {
-            out += '&';
-            ++pos;
-        }
-    }
-    return out;
+    return UnescapeRange(text_.data(), static_cast<int>(text_.size()), begin, end);
 }
 
 std::string CXmlDocument::GetTextAt(int index) const {
     if (!IsLive(index) || HasChildren(index) || IsEmptyElement(index))
         return std::string();
     const ElementRecord& r = records_[index];
-    int begin = r.startTagEnd + 1;
-    int end = r.endTagBegin;
-    int pos = begin;
-    while (pos < end && IsWhitespace(pos))
-        ++pos;
-    int openLength = static_cast<int>(strlen(kCdataOpen));
-    if (pos + 11 < end && text_.compare(pos, openLength, kCdataOpen) == 0) {
-        int close = FindString(pos + openLength, kCdataClose);
-        if (close >= 0 && close < end)
-            return text_.substr(pos + openLength, close - (pos + openLength));
+    if (r.held) {
+        const std::string& markup = held_[r.held - 1].markup;
+        int size = static_cast<int>(markup.size());
+        return ContentValue(markup.data(), size, 0, size);
     }
-    return UnescapeText(begin, end);
+    return ContentValue(text_.data(), static_cast<int>(text_.size()), r.startTagEnd + 1, r.endTagBegin);
 }
 
 // Replaces [begin, end) of the text, clamped to the text.
@@ -244,28 +261,26 @@ bool CXmlDocument::SetTextAt(int index, const char* text, bool asCdata) {
     } else {
         markup = EscapeText(text, false);
     }
-    ElementRecord& r = records_[index];
-    int length = static_cast<int>(markup.size());
-    if (IsEmptyElement(index)) {
-        // <a/> becomes <a>markup</a>: the '/' is replaced.
-        std::string name = GetTagNameAt(index);
-        int slash = r.endTagBegin;
-        std::string opener = StartTagCloser(slash);
-        std::string with = opener + markup + "</" + name;
-        ReplaceText(slash, slash + 1, with);
-        int delta = static_cast<int>(with.size()) - 1;
-        r.startTagEnd = slash + static_cast<int>(opener.size()) - 1;
-        r.endTagBegin = r.startTagEnd + 1 + length;
-        r.endTagEnd = r.endTagBegin + 2 + static_cast<int>(name.size());
-        ShiftOffsets(slash + 1, delta, index);
+    if (!IsEmptyElement(index)) {
+        HoldText(index, std::move(markup));
         NoteEdit(index);
         return true;
     }
-    int begin = r.startTagEnd + 1;
-    int end = r.endTagBegin;
-    int delta = length - (end - begin);
-    ReplaceText(begin, end, markup);
-    ShiftOffsets(end, delta, 0);
+    // <a/> becomes <a>markup</a>: the '/' is replaced. Tags change, so the text is brought up to
+    // date first.
+    WriteHeldTexts();
+    ElementRecord& r = records_[index];
+    int length = static_cast<int>(markup.size());
+    std::string name = GetTagNameAt(index);
+    int slash = r.endTagBegin;
+    std::string opener = StartTagCloser(slash);
+    std::string with = opener + markup + "</" + name;
+    ReplaceText(slash, slash + 1, with);
+    int delta = static_cast<int>(with.size()) - 1;
+    r.startTagEnd = slash + static_cast<int>(opener.size()) - 1;
+    r.endTagBegin = r.startTagEnd + 1 + length;
+    r.endTagEnd = r.endTagBegin + 2 + static_cast<int>(name.size());
+    ShiftOffsets(slash + 1, delta, index);
     NoteEdit(index);
     return true;
 }
@@ -301,6 +316,7 @@ int CXmlDocument::SkipInsertWhitespace(int pos) const {
 bool CXmlDocument::InsertElement(bool asChild, const char* name, const char* text, bool before) {
     if (!name || !*name)
         return false;
+    WriteHeldTexts();
     int container;
     int reference;
     if (asChild) {
@@ -440,6 +456,7 @@ bool CXmlDocument::AddChildElement(const char* name, const char* text, bool befo
 bool CXmlDocument::RemoveElement() {
     if (current_ == 0 || nodeFlag_ != 1)
         return false;
+    WriteHeldTexts();
     int index = current_;
     ElementRecord& r = records_[index];
     int container = r.parent;

@@ -1,5 +1,6 @@
 // A large configuration: 200 servers with 50 subscribed groups each. Times the load, 10,000
-// server/group lookups alone and among edits, one edit and a save, and prints the figures.
+// server/group lookups alone and among edits, one edit and a save (which writes the texts the
+// edits left held), and prints the figures. Either set of lookups may take at most 50 ms.
 #include <chrono>
 #include <cstdio>
 #include <random>
@@ -24,8 +25,9 @@ std::string FolderId(int s, int g) {
 }
 
 std::string BuildConfig(int servers, int groups) {
-    std::string t = "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Setup>\r\n<Configuration>\r\n"
-                    "<MaxNum>100</MaxNum>\r\n<SynTime>0</SynTime>\r\n</Configuration>\r\n";
+    std::string t =
+        "<?xml version=\"1.0\" encoding=\"GB2312\"?>\r\n<Setup>\r\n<Configuration>\r\n"
+        "<MaxNum>100</MaxNum>\r\n<SynTime>0</SynTime>\r\n</Configuration>\r\n";
     for (int s = 0; s < servers; ++s) {
         t += "<Server>\r\n<ID>" + ServerId(s) + "</ID>\r\n<Location>news" + std::to_string(s) +
              ".example.com</Location>\r\n<Authenication>0</Authenication>\r\n<Username></Username>\r\n"
@@ -112,8 +114,11 @@ int main(int argc, char** argv) {
     std::printf("%d lookups with edits: %8.2f ms (%d followed)\n", lookups, editedLookupMs, followed);
     std::printf("one SetString edit:       %8.3f ms%s\n", editMs, edited ? "" : " (FAILED)");
     std::printf("save:                     %8.2f ms%s\n", saveMs, saved ? "" : " (FAILED)");
-    bool fast = lookupMs <= 50;
-    if (!fast)
+    // Lookups among edits are what a synchronization does; an edit must not cost a pass over the text.
+    bool fast = lookupMs <= 50 && editedLookupMs <= 50;
+    if (lookupMs > 50)
         std::printf("the lookups took longer than 50 ms\n");
+    if (editedLookupMs > 50)
+        std::printf("the lookups with edits took longer than 50 ms\n");
     return found == lookups && followed == lookups && edited && saved && fast ? 0 : 1;
 }

@@ -299,6 +299,64 @@ TEST(XmlConfigRecords, LookupsAndTextsMatchAFreshParseAcrossEdits) {
     }
 }
 
+// New texts are written into the text only when it is needed; many of them written at once, among
+// added, removed and opened elements, must give the bytes and values that writing each at once gives.
+TEST(XmlConfigRecords, TextsWrittenTogetherMatchTextsWrittenOneByOne) {
+    const char* ids[] = {"a", "b"};
+    const char* folders[] = {"f1", "f2", "f3"};
+    const char* values[] = {"", "7", "123456789", "<&>", "x]]>y", "\xD6\xD0"};
+    const std::string group = "<LastNumber>7</LastNumber>\r\n<HaveRead></HaveRead>\r\n</Subgroup>\r\n";
+    const std::string start =
+        "<Setup>\r\n<Server>\r\n<ID>a</ID>\r\n<Note/>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n" + group +
+        "<Subgroup>\r\n<FolderID>f2</FolderID>\r\n" + group +
+        "</Server>\r\n<Server>\r\n<ID>b</ID>\r\n<Subgroup>\r\n<FolderID>f1</FolderID>\r\n" + group +
+        "</Server>\r\n</Setup>\r\n";
+    CXmlConfig eager, held;
+    ASSERT_TRUE(eager.ParseText(start.c_str()));
+    ASSERT_TRUE(held.ParseText(start.c_str()));
+    std::mt19937 rng(5);
+    auto pick = [&rng](auto& table) { return table[rng() % (sizeof table / sizeof table[0])]; };
+    for (int step = 0; step < 3000; ++step) {
+        const char* id = pick(ids);
+        const char* folder = pick(folders);
+        const char* value = pick(values);
+        const char* child = rng() % 2 ? "LastNumber" : "HaveRead";
+        const char* renamed = pick(folders);
+        // Mostly texts, so that several are held at once; the rest change tags.
+        int action = rng() % 48;
+        for (CXmlConfig* c : {&eager, &held}) {
+            if (action == 39) {
+                if (c->SelectServerGroup(id, "", false, true))
+                    c->SetChildText(folder, false);
+            } else if (c->SelectServerGroup(id, folder, true, false) && c->SavePosition("TE")) {
+                if (action < 30) {
+                    c->SetString(child, value, true, true);
+                } else if (action < 34) {
+                    c->EnterElement();
+                    if (c->FindElement(child))
+                        c->SetElementText(value, true);
+                } else if (action < 37) {
+                    c->SetString("FolderID", renamed, true, true);
+                } else if (action == 37) {
+                    c->SetString("Setup:Server:Note", value, true, false);
+                } else if (action == 38) {
+                    c->RemoveElement();
+                }
+            }
+            c->ResetPosition();
+        }
+        eager.GetText();
+        if (action == 40) {
+            ASSERT_EQ(held.GetText(), eager.GetText()) << "step " << step;
+        }
+        ASSERT_EQ(held.SelectServerGroup(id, folder, true, false), eager.SelectServerGroup(id, folder, true, false));
+        held.SavePosition("TE");
+        eager.SavePosition("TE");
+        ASSERT_EQ(held.GetString(child, "-", true), eager.GetString(child, "-", true)) << "step " << step;
+    }
+    EXPECT_EQ(held.GetText(), eager.GetText());
+}
+
 TEST(XmlConfigFiles, MissingFileLoadsEmptyAndSaveWritesBytes) {
     std::string path = TempPath("cfg.xml");
     std::remove(path.c_str());
