@@ -13,10 +13,13 @@
 #include "nntp/NntpText.h"
 #include "nntp/ProgressGate.h"
 #include "nntp/ReplyAssembler.h"
+#include "nntp/ReplyBufferPool.h"
 #include "nntp/ServerAccount.h"
 
 namespace {
 
+// What a large server's LIST comes to: a hundred thousand groups in about 2.5 MB.
+const size_t kGroupListRoom = 4u << 20;
 const char kPasswordWrong[] = "You Password is wrong,Please check out your configuration!";
 const char kNoArticlesAdded[] = "0 new articles added";
 const char kBadLocation[] = "The news server's address is not a host name with an optional \":port\" (1 to 65535).";
@@ -251,8 +254,12 @@ void NewsClient::ReadResponse(std::string* out,
     StrFormatByteSizeA(static_cast<DWORD>(expectedSize < 0 ? 0 : expectedSize), sizeText, sizeof sizeText);
     out->clear();
     MultiLineAssembler reply(socket_.MaxReply());
-    // An article's announced size: received into one buffer, nothing is copied on the way.
-    if (expectedSize > 0 && !groupList)
+    // An article's announced size: received into one buffer, nothing is copied on the way. A group
+    // list announces nothing; room for a large server's list is set aside (only the pages the
+    // reply fills are ever touched), so that it does not move through every size on the way.
+    if (groupList)
+        reply.Reserve(kGroupListRoom);
+    else if (expectedSize > 0)
         reply.Reserve(static_cast<size_t>(expectedSize));
     CBlockingSocket::BlockReply pace(socket_, timeout_);
     long long total = 0;
@@ -298,6 +305,7 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
             status("Parsing group list...");
         ParseGroupList(reply, &groupNames_);
         groupListComplete_ = ReplyIs(reply, kReplyListFollows);
+        ReplyBufferPool::GiveBack(std::move(reply));
         return true;
     } catch (CBlockingSocketException* thrown) {
         std::unique_ptr<CBlockingSocketException> failure(thrown);

@@ -196,8 +196,9 @@ TEST_F(NewsReadingTest, CompressionIsUsedWhenOfferedAndDroppedForAServerThatFail
             EXPECT_TRUE(host_.SawPart(c.shown)) << host_.Events();
         }
         EXPECT_EQ(client_.Socket().IsCompressed(), std::string(c.scenario) != "deflate_refused");
-        if (std::string(c.scenario) == "deflate")
+        if (std::string(c.scenario) == "deflate") {
             EXPECT_GT(client_.Socket().InflatedBytes(), 0u);
+        }
 
         // Asked again: only the server that took it gets COMPRESS.
         SetLastNumber(1, "", c.location);

@@ -186,8 +186,9 @@ TEST(ReplyBufferPool, HandsTheSpareOnlyToAReplyItFits) {
         EXPECT_GE(taken.capacity(), c.wanted);
         // A buffer that was freed may come back from the heap at the same place: only a kept one
         // says anything.
-        if (c.kept)
+        if (c.kept) {
             EXPECT_EQ(c.reused, taken.data() == buffer) << c.spare << " for " << c.wanted;
+        }
     }
     ReplyBufferPool::Release();
     EXPECT_EQ(0u, ReplyBufferPool::SpareCapacity());
