@@ -10,13 +10,13 @@
 #include "host/CSE.h"
 #include "host/HostApi.h"
 #include "news/EventHandlers.h"
+#include "news/MailList.h"
 #include "news/MenuCommands.h"
 #include "news/NewsExports.h"
 #include "news/NewsFolder.h"
 #include "news/NewsState.h"
 #include "news/NewsTasks.h"
 #include "news/PluginNewsHost.h"
-#include "news/RetrievalList.h"
 #include "news/StatusPostingView.h"
 #include "news/Workers.h"
 #include "nntp/ArticleText.h"
@@ -238,7 +238,7 @@ int HandleMenuInit(HWND window, HMENU menu, int type) {
 }
 
 int HandleOpenFolder(LPCSTR folderId) {
-    if (gSettings.online == 0)
+    if (gSettings.online == 0 || !gRefreshedMails.Empty())
         return 0;
     gNewArticles.Clear();
     try {
@@ -255,7 +255,7 @@ int HandleOpenMail(LPCSTR mailId) {
         return 0;
     std::string mail = HostText(mailId);
     bool handOver = true;
-    if (gSettings.online != 0) {
+    if (gSettings.online != 0 && !gRefreshedMails.Contains(mail)) {
         try {
             CSE::Guard([&] {
                 gPendingSources.Drain(false);

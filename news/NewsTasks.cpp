@@ -8,7 +8,7 @@
 #include "news/ArticleReturn.h"
 #include "news/NewsState.h"
 #include "news/PluginNewsHost.h"
-#include "news/RetrievalList.h"
+#include "news/MailList.h"
 #include "news/Workers.h"
 #include "nntp/NewsClient.h"
 

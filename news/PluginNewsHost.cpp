@@ -8,6 +8,7 @@
 
 #include "host/HostApi.h"
 #include "news/ArticleReturn.h"
+#include "news/MailList.h"
 #include "news/NewsExports.h"
 #include "news/NewsState.h"
 #include "nntp/NewsClient.h"
@@ -142,14 +143,14 @@ bool PluginNewsShared::PostPopup() {
     return gSettings.postPopup != 0;
 }
 
-void PluginNewsShared::SuspendOnline() {
-    gSettings.online = 0;
+// The online flag itself is left alone: clearing it would also keep a message the user opens
+// meanwhile from being fetched, and would race with the user's own Online Mode command.
+void PluginNewsShared::BeginFolderRefresh(const std::string& mail) {
+    gRefreshedMails.Add(mail);
 }
 
-void PluginNewsShared::RestoreOnline() {
-    // Read under the configuration lock: another worker may be positioned in the document.
-    OptexLock hold(gConfigOptex);
-    gSettings.online = gConfig.GetInt("Setup:Configuration:Online", 1, false);
+void PluginNewsShared::EndFolderRefresh(const std::string& mail) {
+    gRefreshedMails.Remove(mail);
 }
 
 void PluginNewsShared::RunWithSources(const std::function<void()>& write) {

@@ -35,8 +35,8 @@ public:
     bool PictureRender() override;
     bool EncodeHeader() override;
     bool PostPopup() override;
-    void SuspendOnline() override;
-    void RestoreOnline() override;
+    void BeginFolderRefresh(const std::string& mail) override;
+    void EndFolderRefresh(const std::string& mail) override;
     void RunWithSources(const std::function<void()>& write) override;
     void QueueSource(const std::string& mailId, std::string text) override;
     bool ShowWithLocation(const std::string& mailId, const std::string& text, int writeAlways) override;

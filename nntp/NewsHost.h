@@ -51,10 +51,11 @@ public:
     // successful posting with a message box.
     virtual bool EncodeHeader() = 0;
     virtual bool PostPopup() = 0;
-    // Suspends the folder-open update while an update makes the host re-read the folder, and
-    // restores the online flag from the configuration afterwards.
-    virtual void SuspendOnline() = 0;
-    virtual void RestoreOnline() = 0;
+    // Bracket an update's making the host read its folder again, `mail` being the mail current
+    // then: meanwhile opening a folder starts no update, and opening that mail fetches nothing.
+    // Opening any other mail is not held off.
+    virtual void BeginFolderRefresh(const std::string& mail) = 0;
+    virtual void EndFolderRefresh(const std::string& mail) = 0;
     // Message-source writes are serialized by the source lock. RunWithSources runs `write` under
     // it; QueueSource adds a (mail, text) pair to the pending-source list (the caller already
     // holds the lock through RunWithSources). The text is taken over, not copied: an article

@@ -214,13 +214,14 @@ bool NewsClient::UpdateGroupHeaders(std::string server,
         return false;
     if (added > 0 && host.CurrentFolder() == folderId) {
         // Moving to the parent and back makes the host read the folder again; meanwhile the
-        // folder-open event must not start another update.
+        // folder-open event must not start another update. Only the opens this causes are held
+        // off: a message the user opens meanwhile is fetched as at any other time.
         std::string mail = host.CurrentMail();
-        shared.SuspendOnline();
+        shared.BeginFolderRefresh(mail);
         host.SetCurrentFolder(ParentFolderId(folderId));
         host.SetCurrentFolder(folderId);
         host.SetCurrentMail(mail);
-        shared.RestoreOnline();
+        shared.EndFolderRefresh(mail);
     }
     host.SetStatusPart(summary);
     host.FocusMessageList();

@@ -181,7 +181,12 @@ BKA_EXPORT void WINAPI BKA_SetCurrentFolder(LPCSTR folderId) {
     HOST_ENTRY();
     StandinHost& host = Host();
     std::string id = Text(folderId);
-    host.RunOnUi([&host, id] { host.window->SelectFolder(id, false); }, true);
+    host.RunOnUi(
+        [&host, id] {
+            if (host.window->SelectFolder(id, false))
+                host.window->RunInterpose(id);
+        },
+        true);
 }
 
 BKA_EXPORT void WINAPI BKA_SetCurrentMailBox(LPCSTR mailboxId) {

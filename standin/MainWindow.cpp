@@ -355,6 +355,22 @@ bool MainWindow::SelectMail(const std::string& mailId, bool extend) {
     return true;
 }
 
+void MainWindow::RunInterpose(const std::string& folderId) {
+    StandinHost& host = StandinHost::Instance();
+    std::string mail;
+    {
+        std::lock_guard<std::recursive_mutex> lock(host.mutex);
+        if (host.interposeRow < 0 || host.interposeFolder != folderId)
+            return;
+        if (static_cast<size_t>(host.interposeRow) < host.folderMails.size())
+            mail = host.folderMails[static_cast<size_t>(host.interposeRow)];
+        host.interposeRow = -1;
+    }
+    host.Log("interpose " + mail);
+    if (!mail.empty())
+        SelectMail(mail, false);
+}
+
 void MainWindow::OnListItemChanged(NMLISTVIEW* change) {
     if (filling_ || !(change->uChanged & LVIF_STATE) || change->iItem < 0)
         return;

@@ -35,6 +35,8 @@ public:
     bool SelectFolder(const std::string& folderId, bool reopen);
     // Selects and opens the message; with extend it only joins the selection.
     bool SelectMail(const std::string& mailId, bool extend);
+    // After a plug-in made `folderId` current: the armed "interpose" open, once.
+    void RunInterpose(const std::string& folderId);
     // Renames the folder the way the user does: through the tree's label editor, so that the
     // end of the edit passes every hook on the tree.
     bool RenameFolder(const std::string& folderId, const std::string& newName);

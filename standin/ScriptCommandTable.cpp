@@ -56,6 +56,8 @@ const ScriptRunner::Command ScriptRunner::kCommands[] = {
     {"fault", "<function> <n> access|fail [worker]", &ScriptRunner::ExecuteFault,
      "makes the n-th call of a host function fault or fail"},
     {"marshal", "on|off", &ScriptRunner::ExecuteMarshal, "makes workers' host calls wait for the UI thread"},
+    {"interpose", "<folder> #<row>", &ScriptRunner::ExecuteInterpose,
+     "when a plug-in next makes the folder current, the user opens that row's message"},
     {"post", "main|status|tree|list|view <message> [wParam] [lParam]", &ScriptRunner::ExecutePost,
      "posts a message to one of the host's windows"},
     {"dismiss", "[all] [ms]", &ScriptRunner::ExecuteDismiss, "answers every message box that comes up for a while"},

@@ -76,6 +76,23 @@ bool ScriptRunner::ExecuteMarshal(const std::vector<std::string>& w, std::string
     return true;
 }
 
+// "interpose <folder> #<row>": the next time a plug-in makes the folder current, the user opens
+// the message at that row (counted from 0) before the plug-in's call returns, so that a scenario
+// can act in the middle of what a plug-in does with the host's folders.
+bool ScriptRunner::ExecuteInterpose(const std::vector<std::string>& w, std::string* error) {
+    bool fits = w.size() == 3 && w[2].size() > 1 && w[2].size() < 8 && w[2][0] == '#' &&
+                w[2].find_first_not_of("0123456789", 1) == std::string::npos;
+    if (!fits) {
+        *error = "usage: interpose <folder> #<row>";
+        return false;
+    }
+    StandinHost& host = StandinHost::Instance();
+    std::lock_guard<std::recursive_mutex> lock(host.mutex);
+    host.interposeFolder = Expand(w[1]);
+    host.interposeRow = std::atoi(w[2].c_str() + 1);
+    return true;
+}
+
 // "post main|status|tree|list|view <message> [wParam] [lParam]": posts a message to a window of
 // the host, as any program may. The message is a number, WM_APP+<n> or registered:<name>.
 bool ScriptRunner::ExecutePost(const std::vector<std::string>& w, std::string* error) {

@@ -85,6 +85,7 @@ private:
     bool ExecuteExit(const std::vector<std::string>& w, std::string* error);
     bool ExecuteFault(const std::vector<std::string>& w, std::string* error);
     bool ExecuteMarshal(const std::vector<std::string>& w, std::string* error);
+    bool ExecuteInterpose(const std::vector<std::string>& w, std::string* error);
     bool ExecutePost(const std::vector<std::string>& w, std::string* error);
     bool ExecuteDismiss(const std::vector<std::string>& w, std::string* error);
     // "calls reset|show" and "expect calls": the host-call counts.

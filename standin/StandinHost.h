@@ -86,6 +86,10 @@ public:
     // them (or, for the few that run on the caller's thread, until the UI thread has handled
     // everything queued before), as a host that serializes its API on its window thread does.
     std::atomic<bool> marshal{false};
+    // Armed by "interpose": when a plug-in next makes this folder current, the user opens the
+    // message at this row of it before the plug-in's call returns. Under `mutex`; -1 when unarmed.
+    std::string interposeFolder;
+    int interposeRow = -1;
     // Runs fn as a host function body: on the UI thread when marshalling from a worker, else here.
     void Marshal(const std::function<void()>& fn);
     DWORD LastForeignCall() const { return lastForeignCall_.load(); }

@@ -41,8 +41,8 @@ public:
     bool PictureRender() override { return false; }
     bool EncodeHeader() override { return encodeHeader; }
     bool PostPopup() override { return false; }
-    void SuspendOnline() override {}
-    void RestoreOnline() override {}
+    void BeginFolderRefresh(const std::string&) override {}
+    void EndFolderRefresh(const std::string&) override {}
     void RunWithSources(const std::function<void()>& write) override { write(); }
     void QueueSource(const std::string&, std::string) override {}
     bool ShowWithLocation(const std::string&, const std::string&, int) override { return false; }

@@ -59,8 +59,8 @@ public:
     bool PictureRender() override { return pictureRender; }
     bool EncodeHeader() override { return encodeHeader; }
     bool PostPopup() override { return postPopup; }
-    void SuspendOnline() override { Log("offline"); }
-    void RestoreOnline() override { Log("online"); }
+    void BeginFolderRefresh(const std::string&) override { Log("offline"); }
+    void EndFolderRefresh(const std::string&) override { Log("online"); }
     void RunWithSources(const std::function<void()>& write) override { write(); }
     void QueueSource(const std::string& mail, std::string text) override {
         std::lock_guard<std::mutex> hold(lock_);

@@ -1,24 +1,30 @@
-#include "news/RetrievalList.h"
+#include "news/MailList.h"
 
 #include <algorithm>
 
 #include "host/SectionLock.h"
 
-RetrievalList gRetrievals;
+MailList gRetrievals;
+MailList gRefreshedMails;
 
-void RetrievalList::Add(const std::string& mailId) {
+void MailList::Add(const std::string& mailId) {
     SectionLock hold(&lock_);
     mails_.push_back(mailId);
 }
 
-void RetrievalList::Remove(const std::string& mailId) {
+void MailList::Remove(const std::string& mailId) {
     SectionLock hold(&lock_);
     auto it = std::find(mails_.begin(), mails_.end(), mailId);
     if (it != mails_.end())
         mails_.erase(it);
 }
 
-bool RetrievalList::Contains(const std::string& mailId) {
+bool MailList::Contains(const std::string& mailId) {
     SectionLock hold(&lock_);
     return std::find(mails_.begin(), mails_.end(), mailId) != mails_.end();
+}
+
+bool MailList::Empty() {
+    SectionLock hold(&lock_);
+    return mails_.empty();
 }
