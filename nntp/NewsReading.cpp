@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "host/CSE.h"
 #include "host/Optex.h"
@@ -15,6 +16,7 @@
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
 #include "nntp/Overview.h"
+#include "nntp/ReplyBufferPool.h"
 #include "xml/XmlConfig.h"
 
 namespace {
@@ -257,11 +259,14 @@ bool NewsClient::UpdateGroupArticles(std::string server, std::string group, std:
                 ReadArticle(record.messageId, &reply, record.size, std::string(), dialog, record.subject,
                             static_cast<int>(count), static_cast<int>(i + 1));
                 if (reply.compare(0, 2, "22") == 0) {
+                    // The status line is cut off in place: a copy would hold the article twice.
                     size_t body = reply.find("\r\n");
-                    if (!host.AppendMessage(folderId,
-                                            body == std::string::npos ? std::string() : reply.substr(body + 2)))
+                    reply.erase(0, body == std::string::npos ? reply.size() : body + 2);
+                    if (!host.AppendMessage(folderId, reply))
                         return;
                 }
+                // The host has its own copy: the buffer can receive the next large article.
+                ReplyBufferPool::GiveBack(std::move(reply));
                 // An article the server no longer has (430) is skipped; it counts as fetched.
                 long long number = ArticleNumber(lines[i].data(), lines[i].size());
                 if (number >= 0)
