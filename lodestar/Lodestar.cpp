@@ -56,7 +56,11 @@ void Lodestar::SetResult(std::string_view countryPrefix, std::string_view countr
 
 const IpLocation* Lodestar::GetAddress(const char* text) {
     uint32_t address = 0;
-    if (!text || !ParseDottedAddress(text, address)) {
+    // A longer text than an address can be is refused without reading it to its end.
+    size_t length = 0;
+    while (text && length <= kMaxAddressText && text[length] != '\0')
+        ++length;
+    if (!text || !ParseDottedAddress(std::string_view(text, length), address)) {
         SetResult({}, kUnknownCountry, {});
         return &result_;
     }

@@ -1,7 +1,7 @@
 #include "lodestar/QqwryReader.h"
 
-#include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lodestar {
 
@@ -28,6 +28,22 @@ inline void Prefetch(const void* p) {
 #else
     (void)p;
 #endif
+}
+
+// How many of the ascending starts are at or below the address (where std::upper_bound would
+// stop), with no branch on the comparisons: within a slice they go either way at random, and a
+// wrongly guessed branch costs as much as a cache hit. On a damaged, unsorted index the answer is
+// some count in [0, count], as before.
+size_t CountAtOrBelow(const uint32_t* starts, size_t count, uint32_t address) {
+    if (count == 0)
+        return 0;
+    const uint32_t* base = starts;
+    while (count > 1) {
+        const size_t half = count / 2;
+        base = base[half] <= address ? base + half : base;
+        count -= half;
+    }
+    return static_cast<size_t>(base - starts) + (*base <= address);
 }
 
 size_t Little3(const unsigned char* p) {
@@ -98,11 +114,16 @@ bool QqwryReader::Read3(size_t offset, size_t& value) const {
 bool QqwryReader::ReadText(size_t offset, std::string_view& text) const {
     if (offset >= data_.size())
         return false;
-    const void* nul = std::memchr(data_.data() + offset, 0, data_.size() - offset);
-    if (!nul)
+    // Texts are a few bytes long: a plain loop beats a call into the C library's memchr, which on
+    // Windows is a byte loop behind an import thunk anyway.
+    const unsigned char* begin = data_.data() + offset;
+    const unsigned char* end = data_.data() + data_.size();
+    const unsigned char* nul = begin;
+    while (nul < end && *nul != 0)
+        ++nul;
+    if (nul == end)
         return false;
-    const char* begin = reinterpret_cast<const char*>(data_.data() + offset);
-    text = std::string_view(begin, static_cast<size_t>(static_cast<const char*>(nul) - begin));
+    text = std::string_view(reinterpret_cast<const char*>(begin), static_cast<size_t>(nul - begin));
     return true;
 }
 
@@ -160,10 +181,10 @@ bool QqwryReader::Find(uint32_t address, std::string_view& country, std::string_
                 Prefetch(data_.data() + records_[i]);
         }
     }
-    const auto above = std::upper_bound(starts_.begin() + lo, starts_.begin() + hi, address);
-    if (above == starts_.begin())
+    const size_t above = lo + CountAtOrBelow(starts_.data() + lo, hi - lo, address);
+    if (above == 0)
         return false;
-    const size_t record = records_[static_cast<size_t>(above - starts_.begin()) - 1];
+    const size_t record = records_[above - 1];
     if (!Read4(record, end) || address > end)
         return false;
     return ReadLocation(record, country, area);

@@ -51,14 +51,34 @@ TEST(LodestarLookup, ResultIsOneRecordOverwrittenByEachCall) {
 }
 
 TEST(LodestarLookup, ParsesDottedAddressMostSignificantFirst) {
-    uint32_t value = 0;
-    ASSERT_TRUE(lodestar::ParseDottedAddress("1.2.3.4", value));
-    EXPECT_EQ(0x01020304u, value);
-    ASSERT_TRUE(lodestar::ParseDottedAddress("255.255.255.255", value));
-    EXPECT_EQ(0xFFFFFFFFu, value);
-    value = 7;
-    EXPECT_FALSE(lodestar::ParseDottedAddress("1.2.3", value));
-    EXPECT_EQ(7u, value);
+    const struct {
+        const char* text;
+        bool accepted;
+        uint32_t value;
+    } cases[] = {
+        {"1.2.3.4", true, 0x01020304u},
+        {"255.255.255.255", true, 0xFFFFFFFFu},
+        {"0.0.0.0", true, 0},
+        {"000000255.1.1.1", true, 0xFF010101u},  // leading zeros, 15 characters
+        {"0000000255.1.1.1", false, 0},          // 16 characters
+        {"1.2.3", false, 0},
+        {"1.2.3.4.5", false, 0},
+        {"1..2.3", false, 0},
+        {".1.2.3", false, 0},
+        {"1.2.3.", false, 0},
+        {"256.1.1.1", false, 0},
+        {"1.2.3.256", false, 0},
+        {"4294967297.1.1", false, 0},  // a part that would wrap a 32-bit number
+        {"1.2.3.4 ", false, 0},
+        {"+1.2.3.4", false, 0},
+        {"1.2.3.a", false, 0},
+        {"", false, 0},
+    };
+    for (const auto& c : cases) {
+        uint32_t value = 7;
+        EXPECT_EQ(c.accepted, lodestar::ParseDottedAddress(c.text, value)) << c.text;
+        EXPECT_EQ(c.accepted ? c.value : 7u, value) << c.text;
+    }
 }
 
 // Inputs that fuzzing found. An empty result text once reached memcpy with a null source.
@@ -88,23 +108,35 @@ TEST(LodestarLookup, RedirectCyclesEndInAResult) {
 }
 
 // Databases of many sizes against a plain model of their ranges: every start, end, gap and a
-// spread of other addresses must find what the range list says.
+// spread of other addresses must find what the range list says. The ranges spread over the whole
+// space or crowd into the top 1/256th of it, hundreds to the slice, as a real database's do.
 TEST(LodestarLookup, AgreesWithTheRangeListAtEverySize) {
     uint32_t seed = 12345;
     auto next = [&seed] {
         seed = seed * 1103515245u + 12345u;
         return seed >> 8;
     };
-    for (size_t count : {2u, 3u, 17u, 1000u, 70000u}) {
-        SCOPED_TRACE(count);
+    const struct {
+        size_t count;
+        uint32_t base, span;
+    } shapes[] = {{2, 0, 0xFFFFFFFFu},
+                  {3, 0, 0xFFFFFFFFu},
+                  {17, 0, 0xFFFFFFFFu},
+                  {1000, 0, 0xFFFFFFFFu},
+                  {70000, 0, 0xFFFFFFFFu},
+                  {5000, 0xFF000000u, 0x00FFFFFFu},
+                  {70000, 0xFF000000u, 0x00FFFFFFu}};
+    for (const auto& shape : shapes) {
+        const size_t count = shape.count;
+        SCOPED_TRACE(testing::Message() << count << " ranges from " << shape.base);
         struct Model {
             uint32_t start, end;
         };
         std::vector<Model> model;
         std::string list;
-        const uint32_t step = static_cast<uint32_t>(0xFFFFFFFFull / count);
+        const uint32_t step = static_cast<uint32_t>(shape.span / count);
         for (size_t i = 0; i < count; ++i) {
-            const uint32_t start = static_cast<uint32_t>(i) * step + 1 + next() % (step / 2);
+            const uint32_t start = shape.base + static_cast<uint32_t>(i) * step + 1 + next() % (step / 2);
             const uint32_t end = start + next() % (step / 2);
             model.push_back({start, end});
             list += std::to_string(start) + " " + std::to_string(end) + " C" + std::to_string(i) + " -\n";
@@ -128,6 +160,8 @@ TEST(LodestarLookup, AgreesWithTheRangeListAtEverySize) {
         }
         for (int i = 0; i < 500; ++i)
             probes.push_back(next() * 257u);
+        for (int i = 0; i < 500; ++i)
+            probes.push_back(shape.base + next() % shape.span);
         for (uint32_t address : probes) {
             if (address == 0)
                 continue;
