@@ -1,42 +1,72 @@
 #include "ui/GroupListModel.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 std::string GroupListModel::Lower(const std::string& text) {
     std::string lowered(text);
-    // ASCII only: a trail byte of a double-byte character is never changed.
-    for (char& c : lowered) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    LowerInPlace(&lowered);
     return lowered;
 }
 
+void GroupListModel::LowerInPlace(std::string* text) {
+    // ASCII only: a trail byte of a double-byte character is never changed.
+    for (char& c : *text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+}
+
+namespace {
+
+// Eight bytes of a name, most significant first and zero-padded. The sort compares the first
+// sixteen bytes of two names as two such numbers held in its array, and the names themselves
+// only where those agree. Orders as the bytes do (unsigned), as std::string's comparison does.
+uint64_t Prefix(std::string_view name) {
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+    return prefix;
+}
+
+}  // namespace
+
 void GroupListModel::Load(const std::string& stored) {
-    names_.clear();
-    lowered_.clear();
+    // Every buffer keeps its capacity from the last load: a refresh of a large list then fills
+    // memory that is already the process's instead of taking fresh pages.
+    pieces_.clear();
+    keys_.clear();
     sorted_.clear();
     visible_.clear();
-    size_t pieces = static_cast<size_t>(std::count(stored.begin(), stored.end(), ',')) + 1;
-    names_.reserve(pieces);
+    text_ = stored;
+    lowered_ = stored;
+    LowerInPlace(&lowered_);
     size_t begin = 0;
     while (begin <= stored.size()) {
         size_t comma = stored.find(',', begin);
         if (comma == std::string::npos)
             comma = stored.size();
         if (comma > begin)
-            names_.emplace_back(stored, begin, comma - begin);
+            pieces_.push_back({begin, comma - begin});
         begin = comma + 1;
     }
-    lowered_.reserve(names_.size());
-    for (const std::string& name : names_)
-        lowered_.push_back(Lower(name));
-    sorted_.resize(names_.size());
-    for (size_t i = 0; i < sorted_.size(); ++i)
-        sorted_[i] = i;
-    std::stable_sort(sorted_.begin(), sorted_.end(),
-                     [this](size_t a, size_t b) { return lowered_[a] < lowered_[b]; });
+    keys_.resize(pieces_.size());
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        const std::string_view name = Lowered(i);
+        keys_[i] = {Prefix(name), Prefix(name.substr(std::min<size_t>(8, name.size()))), i};
+    }
+    // Equal names keep their stored order.
+    std::stable_sort(keys_.begin(), keys_.end(), [this](const Key& a, const Key& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        if (a.second != b.second)
+            return a.second < b.second;
+        return Lowered(a.stored) < Lowered(b.stored);
+    });
+    sorted_.resize(keys_.size());
+    for (size_t i = 0; i < keys_.size(); ++i)
+        sorted_[i] = keys_[i].stored;
     visible_ = sorted_;
 }
 
@@ -61,17 +91,17 @@ void GroupListModel::SetFilter(const std::string& filter) {
     }
     visible_.clear();
     for (size_t stored : sorted_) {
-        const std::string& name = lowered_[stored];
-        if (name.size() >= wanted.size() && name.find(wanted) != std::string::npos)
+        const std::string_view name = Lowered(stored);
+        if (name.size() >= wanted.size() && name.find(wanted) != std::string_view::npos)
             visible_.push_back(stored);
     }
 }
 
 int GroupListModel::FirstStored(const std::string& name) const {
-    std::string wanted = Lower(name);
-    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), wanted,
-                               [this](size_t stored, const std::string& key) { return lowered_[stored] < key; });
-    if (it == sorted_.end() || lowered_[*it] != wanted)
+    const std::string wanted = Lower(name);
+    auto it = std::lower_bound(sorted_.begin(), sorted_.end(), std::string_view(wanted),
+                               [this](size_t stored, std::string_view key) { return Lowered(stored) < key; });
+    if (it == sorted_.end() || Lowered(*it) != wanted)
         return -1;
     return static_cast<int>(*it);
 }
@@ -81,10 +111,10 @@ int GroupListModel::RowOf(const std::string& name) const {
     if (stored < 0)
         return -1;
     // The visible rows keep the sorted order, so the row is found by the same comparison.
-    const std::string& key = lowered_[stored];
+    const std::string_view key = Lowered(static_cast<size_t>(stored));
     auto it = std::lower_bound(visible_.begin(), visible_.end(), key,
-                               [this](size_t s, const std::string& k) { return lowered_[s] < k; });
-    if (it == visible_.end() || lowered_[*it] != key)
+                               [this](size_t s, std::string_view k) { return Lowered(s) < k; });
+    if (it == visible_.end() || Lowered(*it) != key)
         return -1;
     return static_cast<int>(it - visible_.begin());
 }

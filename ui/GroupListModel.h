@@ -6,7 +6,9 @@
 // The model owns its names. Positions and references stay valid until the next Load.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
@@ -17,9 +19,9 @@ public:
     // The stored text of names: each followed by a comma, in the order given.
     static std::string Join(const std::vector<std::string>& names);
 
-    size_t Size() const { return names_.size(); }
+    size_t Size() const { return pieces_.size(); }
     // Names in stored order.
-    const std::string& Name(size_t stored) const { return names_[stored]; }
+    std::string Name(size_t stored) const { return std::string(text_, pieces_[stored].begin, pieces_[stored].length); }
 
     // Keeps the names whose lower-cased form contains the lower-cased filter, in sorted order.
     void SetFilter(const std::string& filter);
@@ -35,14 +37,33 @@ public:
     bool IsSubscribed(const std::string& name) const;
 
     static std::string Lower(const std::string& text);
+    static void LowerInPlace(std::string* text);
 
 private:
     // The first stored position of a name, compared ignoring case; -1 when there is none.
     int FirstStored(const std::string& name) const;
 
-    std::vector<std::string> names_;
-    std::vector<std::string> lowered_;
-    std::vector<size_t> sorted_;   // stored positions ordered by lowered name, ties by position
-    std::vector<size_t> visible_;  // a filtered subsequence of sorted_
+    // Where a name stands in text_ and, lower-cased, at the same place in lowered_. Names live
+    // in the two texts rather than one string each: a large server lists 100,000 of them.
+    struct Piece {
+        size_t begin;
+        size_t length;
+    };
+    std::string_view Lowered(size_t stored) const {
+        return std::string_view(lowered_).substr(pieces_[stored].begin, pieces_[stored].length);
+    }
+
+    std::string text_;     // the stored text as loaded
+    std::string lowered_;  // text_ lower-cased
+    std::vector<Piece> pieces_;
+    // The sort's keys: a name's first sixteen lower-cased bytes as two numbers, and its position.
+    struct Key {
+        uint64_t first;
+        uint64_t second;
+        size_t stored;
+    };
+    std::vector<Key> keys_;
+    std::vector<size_t> sorted_;                  // stored positions ordered by lowered name, ties by position
+    std::vector<size_t> visible_;                 // a filtered subsequence of sorted_
     std::unordered_set<std::string> subscribed_;  // lowered names
 };

@@ -1,6 +1,8 @@
 // The editing rules behind the preferences, header and combine dialogs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "mime/MimeMessage.h"
 #include "ui/CombineParts.h"
 #include "ui/FolderName.h"
@@ -260,6 +262,32 @@ TEST(GroupListModel, SortsIgnoringCaseAndFiltersAnywhereInTheName) {
     EXPECT_EQ(GroupListModel::Join({"a.b", "c.d"}), "a.b,c.d,");
     model.Load("");
     EXPECT_EQ(model.VisibleCount(), 0u);
+}
+
+// Names that agree in their first eight bytes, differ only in case, run past a double-byte
+// character or are each other's prefixes: the order is that of a plain stable sort of the
+// lower-cased names.
+TEST(GroupListModel, OrderMatchesAStableSortOfLoweredNames) {
+    const char* const parts[] = {"comp", "COMP", "comp.lang", "Comp.Lang", "c", "\xb1\xb1\xbe\xa9", "a", "\x7f", "z."};
+    uint32_t seed = 99;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    std::vector<std::string> names;
+    for (int i = 0; i < 3000; ++i) {
+        std::string name;
+        for (uint32_t n = 1 + next() % 3; n > 0; --n)
+            name += parts[next() % 9];
+        names.push_back(name);
+    }
+    GroupListModel model;
+    model.Load(GroupListModel::Join(names));
+    std::vector<std::string> expected = names;
+    std::stable_sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+        return GroupListModel::Lower(a) < GroupListModel::Lower(b);
+    });
+    EXPECT_EQ(VisibleNames(model), expected);
 }
 
 TEST(GroupListModel, SubscribedNamesIgnoreCase) {
