@@ -1,6 +1,5 @@
 #include "nntp/ReplyAssembler.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
