@@ -63,6 +63,8 @@ public:
     // what the compressed part of them inflated to (0 without compression).
     unsigned long long RawBytesReceived() const { return rawReceived_; }
     unsigned long long InflatedBytes() const { return deflate_ ? deflate_->InflatedOut() : 0; }
+    // What arrived compressed, the part of RawBytesReceived that InflatedBytes came from.
+    unsigned long long CompressedBytesReceived() const { return deflate_ ? deflate_->CompressedIn() : 0; }
     // The server certificate's check; only after StartTls.
     TlsCertificateCheck CheckCertificate(const std::string& host) const { return tls_->CheckCertificate(host); }
     static SOCKADDR_IN GetHostByName(const char* host, unsigned short port);
