@@ -43,27 +43,41 @@ void GroupListModel::Load(const std::string& stored) {
     lowered_ = stored;
     LowerInPlace(&lowered_);
     size_t begin = 0;
-    while (begin <= stored.size()) {
-        size_t comma = stored.find(',', begin);
-        if (comma == std::string::npos)
-            comma = stored.size();
-        if (comma > begin)
-            pieces_.push_back({begin, comma - begin});
-        begin = comma + 1;
+    for (size_t at = 0; at <= stored.size(); ++at) {
+        if (at == stored.size() || stored[at] == ',') {
+            if (at > begin)
+                pieces_.push_back({begin, at - begin});
+            begin = at + 1;
+        }
     }
     keys_.resize(pieces_.size());
     for (size_t i = 0; i < keys_.size(); ++i) {
         const std::string_view name = Lowered(i);
         keys_[i] = {Prefix(name), Prefix(name.substr(std::min<size_t>(8, name.size()))), i};
     }
-    // Equal names keep their stored order.
-    std::stable_sort(keys_.begin(), keys_.end(), [this](const Key& a, const Key& b) {
+    auto less = [this](const Key& a, const Key& b) {
         if (a.first != b.first)
             return a.first < b.first;
         if (a.second != b.second)
             return a.second < b.second;
         return Lowered(a.stored) < Lowered(b.stored);
-    });
+    };
+    // Servers tend to list their groups in order, one way or the other: such a list is taken as
+    // it is, or turned round when every name is below the one before (no equal names, so no
+    // order of equals to keep). Otherwise equal names keep their stored order.
+    auto below = [&less, this](size_t i) { return less(keys_[i], keys_[i - 1]); };
+    size_t i = 1;
+    while (i < keys_.size() && !below(i))
+        ++i;
+    if (i < keys_.size()) {
+        size_t j = 1;
+        while (j < keys_.size() && below(j))
+            ++j;
+        if (j == keys_.size())
+            std::reverse(keys_.begin(), keys_.end());
+        else
+            std::stable_sort(keys_.begin(), keys_.end(), less);
+    }
     sorted_.resize(keys_.size());
     for (size_t i = 0; i < keys_.size(); ++i)
         sorted_[i] = keys_[i].stored;

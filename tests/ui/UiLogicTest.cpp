@@ -264,9 +264,9 @@ TEST(GroupListModel, SortsIgnoringCaseAndFiltersAnywhereInTheName) {
     EXPECT_EQ(model.VisibleCount(), 0u);
 }
 
-// Names that agree in their first eight bytes, differ only in case, run past a double-byte
-// character or are each other's prefixes: the order is that of a plain stable sort of the
-// lower-cased names.
+// Names that agree in their first sixteen bytes, differ only in case, run past a double-byte
+// character or are each other's prefixes, given in any order or already sorted either way: the
+// order is that of a plain stable sort of the lower-cased names.
 TEST(GroupListModel, OrderMatchesAStableSortOfLoweredNames) {
     const char* const parts[] = {"comp", "COMP", "comp.lang", "Comp.Lang", "c", "\xb1\xb1\xbe\xa9", "a", "\x7f", "z."};
     uint32_t seed = 99;
@@ -281,13 +281,27 @@ TEST(GroupListModel, OrderMatchesAStableSortOfLoweredNames) {
             name += parts[next() % 9];
         names.push_back(name);
     }
-    GroupListModel model;
-    model.Load(GroupListModel::Join(names));
-    std::vector<std::string> expected = names;
-    std::stable_sort(expected.begin(), expected.end(), [](const std::string& a, const std::string& b) {
+    auto lowerFirst = [](const std::string& a, const std::string& b) {
         return GroupListModel::Lower(a) < GroupListModel::Lower(b);
-    });
-    EXPECT_EQ(VisibleNames(model), expected);
+    };
+    std::vector<std::string> ascending = names;
+    std::stable_sort(ascending.begin(), ascending.end(), lowerFirst);
+    // Lists a server may send in order, either way, with and without names equal but for case.
+    const std::vector<std::string> lists[] = {
+        names,
+        ascending,
+        {ascending.rbegin(), ascending.rend()},
+        {"d", "c", "b", "a"},
+        {"B", "b", "A", "a"},
+        {"a", "A", "b", "B"},
+    };
+    GroupListModel model;
+    for (const std::vector<std::string>& list : lists) {
+        model.Load(GroupListModel::Join(list));
+        std::vector<std::string> expected = list;
+        std::stable_sort(expected.begin(), expected.end(), lowerFirst);
+        EXPECT_EQ(VisibleNames(model), expected) << list.front() << " first of " << list.size();
+    }
 }
 
 TEST(GroupListModel, SubscribedNamesIgnoreCase) {
