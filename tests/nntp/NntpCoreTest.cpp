@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -194,6 +195,28 @@ TEST(ReplyBufferPool, HandsTheSpareOnlyToAReplyItFits) {
     EXPECT_EQ(0u, ReplyBufferPool::SpareCapacity());
 }
 
+// A list has no announced size: once it outgrows the heap's small blocks it moves into the
+// spare, and nothing it held is lost on the way.
+TEST(ReplyBufferPool, AReplyOfUnknownSizeGrowsIntoTheSpare) {
+    std::string spare;
+    spare.reserve(4u << 20);
+    const char* buffer = spare.data();
+    ReplyBufferPool::GiveBack(std::move(spare));
+    std::string sent = "215 list follows\r\n";
+    for (int n = 0; sent.size() < (5u << 19); ++n)
+        sent += "big.group" + std::to_string(n) + " 10 1 y\r\n";
+    std::string expected = sent;
+    sent += ".\r\n";
+    MultiLineAssembler reply(64u << 20);
+    for (size_t at = 0; at < sent.size(); at += 65536)
+        reply.Append(sent.data() + at, std::min<size_t>(65536, sent.size() - at));
+    ASSERT_EQ(MultiLineAssembler::kComplete, reply.GetState());
+    std::string got = reply.Take();
+    EXPECT_EQ(buffer, got.data());
+    EXPECT_TRUE(got == expected);
+    ReplyBufferPool::Release();
+}
+
 TEST(StatusLine, EndsAtTheFirstLineFeedAndIsCapped) {
     LineAssembler line(10);
     EXPECT_EQ(4u, line.Append("200\r", 4));
@@ -210,19 +233,34 @@ TEST(StatusLine, EndsAtTheFirstLineFeedAndIsCapped) {
 }
 
 TEST(GroupList, NamesAreTheTextBeforeTheFirstSeparator) {
-    std::vector<std::string> names{"kept.first"};
-    ParseGroupList("215 list\r\ncomp.lang.c 12345 1000 y\r\nalt.test 10 1 n\r\n\r\nnospace\r\ntab\tx\r\ncut", &names);
-    EXPECT_EQ((std::vector<std::string>{"kept.first", "comp.lang.c", "alt.test", "nospace", "tab"}), names);
-
-    // Found by fuzzing: a bare line feed inside a line must not end up inside a name.
-    names.clear();
-    ParseGroupList("215 list\r\nbad\ngroup 1 1 y\r\nlone\rcr\r\n", &names);
-    EXPECT_EQ((std::vector<std::string>{"bad", "lone"}), names);
-
-    names.clear();
-    ParseGroupList("502 denied\r\n", &names);
-    ParseGroupList("no line end", &names);
-    EXPECT_TRUE(names.empty());
+    const struct {
+        const char* reply;
+        std::vector<std::string> names;
+    } cases[] = {
+        {"215 list\r\ncomp.lang.c 12345 1000 y\r\nalt.test 10 1 n\r\n\r\nnospace\r\ntab\tx\r\ncut",
+         {"comp.lang.c", "alt.test", "nospace", "tab"}},
+        // Found by fuzzing: a bare line feed inside a line must not end up inside a name.
+        {"215 list\r\nbad\ngroup 1 1 y\r\nlone\rcr\r\n", {"bad", "lone"}},
+        {"215 list\r\n.\r\n", {}},
+        {"502 denied\r\n", {}},
+        {"no line end", {}},
+    };
+    for (const auto& c : cases) {
+        // Both forms append to what was there.
+        std::vector<std::string> names{"kept.first"};
+        ParseGroupList(c.reply, &names);
+        std::vector<std::string> expected{"kept.first"};
+        expected.insert(expected.end(), c.names.begin(), c.names.end());
+        EXPECT_EQ(expected, names) << c.reply;
+        std::string stored = "kept.first,", expectedText;
+        for (const std::string& name : expected)
+            expectedText += name + ",";
+        AppendGroupListText(c.reply, &stored);
+        EXPECT_EQ(expectedText, stored) << c.reply;
+        std::string inPlace = c.reply;
+        MakeGroupListText(&inPlace);
+        EXPECT_EQ(expectedText.substr(std::strlen("kept.first,")), inPlace) << c.reply;
+    }
 }
 
 TEST(Commands, LineBreaksInArgumentsAreRefused) {
