@@ -303,9 +303,17 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
             context_.display->ShowMessage(reply);
         else
             status("Parsing group list...");
-        ParseGroupList(reply, &groupNames_);
-        groupListComplete_ = ReplyIs(reply, kReplyListFollows);
+        const bool complete = ReplyIs(reply, kReplyListFollows);
+        // The names are written over the reply, whose buffer then holds them for as long as this
+        // client lives and goes back to the spare with it: no new pages for the list's text.
+        MakeGroupListText(&reply);
+        if (groupListText_.empty()) {
+            groupListText_.swap(reply);
+        } else {
+            groupListText_ += reply;
+        }
         ReplyBufferPool::GiveBack(std::move(reply));
+        groupListComplete_ = complete;
         return true;
     } catch (CBlockingSocketException* thrown) {
         std::unique_ptr<CBlockingSocketException> failure(thrown);
@@ -320,6 +328,22 @@ bool NewsClient::GetGroupList(std::string server, GroupListView* dialog) {
         ReportOtherFailure();
         return false;
     }
+}
+
+NewsClient::~NewsClient() {
+    try {
+        ReplyBufferPool::GiveBack(std::move(groupListText_));
+    } catch (...) {
+        // Only a spare: the text is freed with the client instead.
+    }
+}
+
+std::vector<std::string> NewsClient::GroupNames() const {
+    std::vector<std::string> names;
+    size_t start = 0;
+    for (size_t comma; (comma = groupListText_.find(',', start)) != std::string::npos; start = comma + 1)
+        names.emplace_back(groupListText_, start, comma - start);
+    return names;
 }
 
 void NewsClient::ReportOtherFailure() {

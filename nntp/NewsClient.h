@@ -32,11 +32,12 @@ public:
     static constexpr unsigned short kNntpPort = 119;
 
     explicit NewsClient(const NewsContext& context) : context_(context) {}
-    virtual ~NewsClient() = default;
+    // Gives the group list's buffer back to the spare.
+    virtual ~NewsClient();
     NewsClient(const NewsClient&) = delete;
     NewsClient& operator=(const NewsClient&) = delete;
 
-    // Fetches the server's whole list with LIST and appends the names to GroupNames(). A reply
+    // Fetches the server's whole list with LIST and appends the names to GroupListText(). A reply
     // other than 215 is shown but is not a failure. The dialog may be null. Nothing is thrown:
     // a socket failure is shown as such, any other exception as an unknown one.
     bool GetGroupList(std::string server, GroupListView* dialog);
@@ -99,10 +100,15 @@ public:
                       int itemNumber);
 
     // Names appended by GetGroupList, in the server's order; never emptied by it. Read only after
-    // the fetching thread has ended.
-    const std::vector<std::string>& GroupNames() const { return groupNames_; }
+    // the fetching thread has ended. Kept in the group list's stored form, each name followed by
+    // a comma: a large server lists a hundred thousand names, and one text costs a fraction of as
+    // many strings.
+    const std::string& GroupListText() const { return groupListText_; }
+    // The same names one by one. A name with a comma in it (no server should list one) comes back
+    // as the pieces that the stored list holds.
+    std::vector<std::string> GroupNames() const;
     // True when the last GetGroupList got a 215 reply and read it to its end: only then do the
-    // names appended by it make the server's whole list. Same reading rule as GroupNames().
+    // names appended by it make the server's whole list. Same reading rule as GroupListText().
     bool GroupListComplete() const { return groupListComplete_; }
 
     // A progress dialog's Cancel, from the user-interface thread: closes the connection so that
@@ -184,7 +190,7 @@ private:
 
     NewsContext context_;
     CBlockingSocket socket_;
-    std::vector<std::string> groupNames_;
+    std::string groupListText_;
     bool groupListComplete_ = false;
     unsigned short port_ = 0;
     int timeout_ = CBlockingSocket::kTimeoutSeconds;

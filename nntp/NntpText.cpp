@@ -82,33 +82,71 @@ bool IsNameEnd(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Calls add(name, length) for each name of a LIST reply, in order. One pass over each line: the
+// name up to its first blank or line break, then the rest of the line up to its CR LF. No CR LF
+// can start inside the name, since a CR ends it. Plain loops: the lines are short, and a library
+// search costs a call each.
+// A name is handed over before anything after its line is read, so `add` may write over the
+// text before that line.
+template <class Add>
+void ForEachListedName(const char* const text, const size_t size, Add add) {
+    size_t start = 0;
+    while (start + 1 < size && !(text[start] == '\r' && text[start + 1] == '\n'))
+        ++start;
+    if (start + 1 >= size)
+        return;
+    start += 2;
+    for (;;) {
+        size_t nameEnd = start;
+        while (nameEnd < size && !IsNameEnd(text[nameEnd]))
+            ++nameEnd;
+        size_t end = nameEnd;
+        while (end + 1 < size && !(text[end] == '\r' && text[end + 1] == '\n'))
+            ++end;
+        if (end + 1 >= size)
+            return;
+        // A line without a separator is taken whole rather than as an empty name. A bare CR or LF
+        // ends the name too: names go into commands and files, where a line break would split
+        // them. An empty line and the closing dot are no names.
+        const size_t length = end - start;
+        if (length != 0 && !(length == 1 && text[start] == '.'))
+            add(text + start, nameEnd - start);
+        start = end + 2;
+    }
+}
+
 }  // namespace
 
 void ParseGroupList(const std::string& reply, std::vector<std::string>* names) {
-    size_t start = reply.find("\r\n");
-    if (start == std::string::npos)
-        return;
-    start += 2;
     // One name a line: a list of a hundred thousand groups would otherwise move every name
     // gathered so far at each of the vector's many growths.
-    names->reserve(names->size() + static_cast<size_t>(std::count(reply.begin() + start, reply.end(), '\n')));
-    for (;;) {
-        size_t end = reply.find("\r\n", start);
-        if (end == std::string::npos)
-            return;
-        size_t length = end - start;
-        if (length != 0 && !(length == 1 && reply[start] == '.')) {
-            // A line without a separator is taken whole rather than as an empty name. A bare CR or
-            // LF ends the name too: names go into commands and files, where a line break would
-            // split them.
-            // A plain loop: a search for any of four characters costs a call per character.
-            size_t nameEnd = start;
-            while (nameEnd < end && !IsNameEnd(reply[nameEnd]))
-                ++nameEnd;
-            names->emplace_back(reply, start, nameEnd - start);
-        }
-        start = end + 2;
-    }
+    names->reserve(names->size() + static_cast<size_t>(std::count(reply.begin(), reply.end(), '\n')));
+    ForEachListedName(reply.data(), reply.size(),
+                      [names](const char* name, size_t length) { names->emplace_back(name, length); });
+}
+
+void AppendGroupListText(const std::string& reply, std::string* joined) {
+    // Each line gives at most its own length: the name is shorter than the line by its CR LF at
+    // least, and gains one comma. Only the pages written are ever touched.
+    joined->reserve(joined->size() + reply.size());
+    ForEachListedName(reply.data(), reply.size(), [joined](const char* name, size_t length) {
+        joined->append(name, length);
+        joined->push_back(',');
+    });
+}
+
+void MakeGroupListText(std::string* reply) {
+    // The stored form is written over the reply from its start: each line takes its name, its
+    // CR LF and more, and gives back the name and a comma, so the text written never reaches the
+    // line being read.
+    char* const text = &(*reply)[0];
+    size_t written = 0;
+    ForEachListedName(text, reply->size(), [text, &written](const char* name, size_t length) {
+        std::memmove(text + written, name, length);
+        written += length;
+        text[written++] = ',';
+    });
+    reply->resize(written);
 }
 
 std::string WithoutLineEnd(std::string line) {

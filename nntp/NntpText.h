@@ -34,3 +34,7 @@ std::string FormatGroupsRetrieved(long long lines);
 // in CR LF and is neither empty nor "." gives the text before its first space, tab, or bare CR or
 // LF (the whole line when it has none). A trailing piece without CR LF is not a line.
 void ParseGroupList(const std::string& reply, std::vector<std::string>* names);
+// The same names in their stored form, appended to `joined`: each name followed by a comma.
+void AppendGroupListText(const std::string& reply, std::string* joined);
+// Turns a LIST reply into the same stored form in place: a large list needs no second buffer.
+void MakeGroupListText(std::string* reply);

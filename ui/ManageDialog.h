@@ -69,8 +69,9 @@ private:
     void DeleteServer();
     void Refresh();
     // Runs "Getting group info..." for the server: true with *names only when the whole list came.
-    bool FetchGroupList(const std::string& location, std::vector<std::string>* names);
-    void StoreGroupList(const std::string& location, const std::vector<std::string>& names);
+    // The list in its stored form (GroupListModel::Join's).
+    bool FetchGroupList(const std::string& location, std::string* stored);
+    void StoreGroupList(const std::string& location, const std::string& stored);
     void SaveGroupLists();
 
     std::string preselected_;

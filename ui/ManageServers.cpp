@@ -34,13 +34,13 @@ std::vector<std::string> ManageDialog::OtherLocations(const std::string& locatio
     return others;
 }
 
-bool ManageDialog::FetchGroupList(const std::string& location, std::vector<std::string>* names) {
+bool ManageDialog::FetchGroupList(const std::string& location, std::string* stored) {
     auto client = std::make_shared<NewsClient>(store_.OperationContext());
     // A failure (reported by the fetch itself), a refusal or a cancel leave the stored list as it
     // was: only a whole list replaces it.
     if (RunGroupInfoDialog(Window(), location, client, store_.Workers()) != IDOK || !client->GroupListComplete())
         return false;
-    *names = client->GroupNames();
+    *stored = client->GroupListText();
     return true;
 }
 
@@ -50,8 +50,8 @@ void ManageDialog::SaveGroupLists() {
         Message(error, MB_OK | MB_ICONERROR);
 }
 
-void ManageDialog::StoreGroupList(const std::string& location, const std::vector<std::string>& names) {
-    if (!document_.Set(location, GroupListModel::Join(names))) {
+void ManageDialog::StoreGroupList(const std::string& location, const std::string& stored) {
+    if (!document_.Set(location, stored)) {
         Message("The group list of \"" + location +
                     "\" cannot be stored: a server name may hold only the letters A to Z, the digits 0 to 9, "
                     "\".\", \"-\" and \"_\". Press Mod to rename the server.",
@@ -66,10 +66,10 @@ void ManageDialog::Refresh() {
     if (row < 0)
         return;
     const std::string location = servers_[row];
-    std::vector<std::string> names;
-    if (!FetchGroupList(location, &names))
+    std::string stored;
+    if (!FetchGroupList(location, &stored))
         return;
-    StoreGroupList(location, names);
+    StoreGroupList(location, stored);
     LoadServer(row, true);
 }
 
@@ -91,9 +91,9 @@ void ManageDialog::NewServer() {
     AddServerRow(location);
     int row = static_cast<int>(servers_.size()) - 1;
     if (Message(kReceiveNow, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        std::vector<std::string> names;
-        if (FetchGroupList(location, &names))
-            StoreGroupList(location, names);
+        std::string stored;
+        if (FetchGroupList(location, &stored))
+            StoreGroupList(location, stored);
     }
     SelectServerRow(row);
 }

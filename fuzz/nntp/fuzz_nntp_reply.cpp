@@ -72,9 +72,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         std::vector<std::string> names;
         ParseGroupList(whole, &names);
-        for (const std::string& name : names)
+        std::string joined, stored;
+        for (const std::string& name : names) {
             if (name.find_first_of(" \t\r\n") != std::string::npos)
                 abort();
+            joined += name + ",";
+        }
+        // The stored form holds the same names.
+        AppendGroupListText(whole, &stored);
+        MakeGroupListText(&whole);
+        if (stored != joined || whole != joined)
+            abort();
     }
     int code = 0;
     if (ParseReplyCode(text, length, &code) && (code < 100 || code > 599))
