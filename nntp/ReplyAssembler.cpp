@@ -31,8 +31,6 @@ MultiLineAssembler::State MultiLineAssembler::Append(const char* data, size_t le
     if (state_ != kMore)
         return state_;
     size_t oldSize = text_.size();
-    if (text_.capacity() - oldSize < length)
-        Grow(oldSize + length);
     text_.append(data, length);
     taken_ = length;
 
@@ -112,20 +110,6 @@ size_t MultiLineAssembler::ScanLines() {
     }
     scanned_ = size;
     return 0;
-}
-
-void MultiLineAssembler::Grow(size_t needed) {
-    size_t wanted = text_.capacity() * 2;
-    if (wanted < needed)
-        wanted = needed;
-    // Small replies grow on the heap as any string does.
-    if (wanted < ReplyBufferPool::kMinSpare)
-        return;
-    // A large reply whose size nobody announced (a group list, an article without a size)
-    // moves into the spare when it fits: a buffer used before costs no first touch of its pages.
-    std::string larger = ReplyBufferPool::Take(wanted);
-    larger.append(text_);
-    text_.swap(larger);
 }
 
 void MultiLineAssembler::Reserve(size_t expectedBytes) {

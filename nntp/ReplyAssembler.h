@@ -72,8 +72,6 @@ public:
 
 private:
     size_t ScanLines();
-    // Makes room for at least `needed` bytes, doubling as a string would.
-    void Grow(size_t needed);
 
     size_t maxBytes_;
     std::string text_;

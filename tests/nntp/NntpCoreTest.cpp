@@ -195,28 +195,6 @@ TEST(ReplyBufferPool, HandsTheSpareOnlyToAReplyItFits) {
     EXPECT_EQ(0u, ReplyBufferPool::SpareCapacity());
 }
 
-// A list has no announced size: once it outgrows the heap's small blocks it moves into the
-// spare, and nothing it held is lost on the way.
-TEST(ReplyBufferPool, AReplyOfUnknownSizeGrowsIntoTheSpare) {
-    std::string spare;
-    spare.reserve(4u << 20);
-    const char* buffer = spare.data();
-    ReplyBufferPool::GiveBack(std::move(spare));
-    std::string sent = "215 list follows\r\n";
-    for (int n = 0; sent.size() < (5u << 19); ++n)
-        sent += "big.group" + std::to_string(n) + " 10 1 y\r\n";
-    std::string expected = sent;
-    sent += ".\r\n";
-    MultiLineAssembler reply(64u << 20);
-    for (size_t at = 0; at < sent.size(); at += 65536)
-        reply.Append(sent.data() + at, std::min<size_t>(65536, sent.size() - at));
-    ASSERT_EQ(MultiLineAssembler::kComplete, reply.GetState());
-    std::string got = reply.Take();
-    EXPECT_EQ(buffer, got.data());
-    EXPECT_TRUE(got == expected);
-    ReplyBufferPool::Release();
-}
-
 TEST(StatusLine, EndsAtTheFirstLineFeedAndIsCapped) {
     LineAssembler line(10);
     EXPECT_EQ(4u, line.Append("200\r", 4));
