@@ -78,7 +78,7 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
         OptexLock lock(*context_.configOptex);
         record = ReadServerAccount(*context_.config, server);
     }
-    extensions_ = record.extensions;
+    extensions_ = record.extensions && opening.capabilities;
     std::string host;
     unsigned short port = 0;
     if (!SplitServerLocation(server, record.security, &host, &port))

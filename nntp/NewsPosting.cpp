@@ -14,6 +14,7 @@
 #include "nntp/NewsClient.h"
 #include "nntp/NntpReply.h"
 #include "nntp/NntpText.h"
+#include "nntp/ProgressGate.h"
 #include "nntp/ServerAccount.h"
 
 namespace {
@@ -45,7 +46,7 @@ bool NewsClient::PostArticle(const std::string& server, const std::string& artic
             dialog->Show();
         }
         static const Opening kOpening = {"Connecting to the server...", "Connection established.", false, nullptr,
-                                         false};
+                                         false, false};
         if (Open(server, kOpening, status))
             posted = SendArticle(article, dialog);
     } catch (CBlockingSocketException* thrown) {
@@ -108,17 +109,20 @@ void NewsClient::SendWithProgress(const std::string& text, PostingView* dialog) 
     const size_t size = framer.Size();
     char total[256] = "";
     StrFormatByteSizeA(static_cast<DWORD>(size), total, sizeof total);
-    // Each piece is framed while the one before it is on its way.
+    // Each piece is framed while the one before it is on its way. The window is told only what
+    // the gate passes: every update is a cross-thread call into the window, and a fast link
+    // would otherwise spend its time on them.
     std::vector<char> piece(kPostPiece);
+    ProgressGate gate;
     size_t sent = 0;
     for (size_t n; (n = framer.Fill(piece.data(), piece.size())) > 0;) {
         sent += static_cast<size_t>(socket_.Write(piece.data(), static_cast<int>(n), timeout_));
         int percent = static_cast<int>(static_cast<unsigned long long>(sent) * 100 / size);
-        if (dialog) {
-            char line[320];
-            snprintf(line, sizeof line, "Sending %d%%, %s total", percent, total);
-            dialog->SetStatus(line);
-            dialog->SetProgress(percent);
-        }
+        if (!dialog || !gate.Pass(percent, GetTickCount64(), sent >= size))
+            continue;
+        char line[320];
+        snprintf(line, sizeof line, "Sending %d%%, %s total", percent, total);
+        dialog->SetStatus(line);
+        dialog->SetProgress(percent);
     }
 }

@@ -44,6 +44,22 @@ TEST(ArticleTextTest, FramingStuffsDotsAndEndsEveryLineWithCrLf) {
     }
 }
 
+// Lines are scanned eight bytes at a time: a line end at every place in a word, of every kind,
+// followed by a dot line, frames as a line end found byte by byte would.
+TEST(ArticleTextTest, FramingFindsLineEndsAnywhereInALongLine) {
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    for (size_t at = 0; at < 20; ++at)
+        for (const char* end : ends) {
+            std::string head(at, 'a'), tail(at, 'c');
+            std::string text = head + end + ".b" + tail + end + tail;
+            std::string wire = head + "\r\n..b" + tail + "\r\n" + tail + (at ? "\r\n" : "") + ".\r\n";
+            SCOPED_TRACE(testing::Message() << at << " " << (end[0] == '\r' ? "CR" : "LF") << end[1]);
+            EXPECT_EQ(FrameArticle(text), wire);
+            ArticleFramer framer(text);
+            EXPECT_EQ(framer.Size(), wire.size());
+        }
+}
+
 TEST(ArticleTextTest, OnlyTheXMailerFieldOfTheHeaderMarksAnArticle) {
     const std::string mailer = XMailerValue(kVersion);
     struct Case {
