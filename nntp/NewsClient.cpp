@@ -105,8 +105,10 @@ bool NewsClient::Open(const std::string& server, const Opening& opening, const S
     if (opening.connected && !opening.connectedBeforeGreeting)
         status(opening.connected);
     AskCapabilities();
-    // STARTTLS is offered to readers, so a STARTTLS server is always put in reader mode first.
-    if (opening.readerMode || record.security == kSecurityStartTls)
+    // A server that lists READER reads already: MODE READER would change nothing and cost two
+    // round trips, its own and the list asked again after it. STARTTLS is offered to readers, so
+    // a STARTTLS server is put in reader mode first unless it says it is one.
+    if ((opening.readerMode || record.security == kSecurityStartTls) && !Offers("READER"))
         SwitchToReader();
     if (record.security == kSecurityStartTls)
         StartTls(server, host, record.trustedCertificate);
