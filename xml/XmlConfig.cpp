@@ -228,6 +228,7 @@ void CXmlConfig::RefreshIndex() {
         return;
     }
     std::vector<int> servers;
+    std::vector<std::pair<int, int>> rekeyed;  // (server, group) whose FolderID text was set
     for (int e : notes_) {
         if (e == 0) {
             RebuildIndex();
@@ -250,7 +251,11 @@ void CXmlConfig::RefreshIndex() {
             RebuildIndex();
             return;
         }
-        if (keyed || x == e)
+        int group = Record(e).parent;
+        if (IsElementNamed(e, "FolderID") && IsElementNamed(group, "Subgroup") && Record(group).parent == x &&
+            IsElementNamed(x, "Server"))
+            rekeyed.emplace_back(x, group);
+        else if (keyed || x == e)
             servers.push_back(x);
     }
     std::sort(servers.begin(), servers.end());
@@ -259,6 +264,35 @@ void CXmlConfig::RefreshIndex() {
         DropServer(server);
         if (IsElementNamed(server, "Server"))
             IndexServer(server);
+    }
+    for (const auto& r : rekeyed) {
+        if (!std::binary_search(servers.begin(), servers.end(), r.first))
+            RekeyGroup(r.first, r.second);
+    }
+}
+
+void CXmlConfig::RekeyGroup(int server, int group) {
+    auto indexed = indexedServers_.find(server);
+    if (indexed == indexedServers_.end()) {
+        IndexServer(server);
+        return;
+    }
+    auto& groups = indexed->second.groups;
+    for (auto g = groups.begin(); g != groups.end(); ++g) {
+        std::vector<int>& list = g->second;
+        auto at = std::find(list.begin(), list.end(), group);
+        if (at != list.end()) {
+            list.erase(at);
+            if (list.empty())
+                groups.erase(g);
+            break;
+        }
+    }
+    for (int d = Record(group).firstChild; d; d = Record(d).nextSibling) {
+        if (IsElementNamed(d, "FolderID")) {
+            groups[GetTextAt(d)].push_back(group);
+            break;
+        }
     }
 }
 

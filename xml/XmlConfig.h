@@ -48,12 +48,15 @@ private:
     bool WalkPieces(const char* path, bool reuse, std::string* lastPiece);
 
     // The lookup index of SelectServerGroup. It is brought up to date from the document's edit
-    // notes before each use: a Server touched by an edit is indexed again, and an edit at the
-    // top or document level rebuilds the whole index. Among several elements with one key the
-    // first in the text wins, as a walk would find it.
+    // notes before each use: a Server touched by an edit is indexed again, a group whose
+    // FolderID text changed is filed under its new key alone (a folder rename must not re-read
+    // every group of its server), and an edit at the top or document level rebuilds the whole
+    // index. Among several elements with one key the first in the text wins, as a walk would
+    // find it.
     void RefreshIndex();
     void RebuildIndex();
     void IndexServer(int server);
+    void RekeyGroup(int server, int group);
     void DropServer(int server);
     bool IsKeyElement(int index) const;
     int FirstInText(const std::vector<int>& candidates) const;
