@@ -5,6 +5,7 @@
 // starts the scripted server and names its folder in RP_FAKE_NNTP_DIR.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -107,8 +108,10 @@ int RunList() {
                                 client.SetPort(news);
                                 if (!client.GetGroupList(kServer, &view) || !client.GroupListComplete())
                                     return;
-                                model.Load(client.GroupListText());
-                                fetched = model.Size();
+                                const std::string& text = client.GroupListText();
+                                // Each name in the stored form ends in a comma.
+                                fetched = static_cast<size_t>(std::count(text.begin(), text.end(), ','));
+                                model.Load(text);
                             },
                             [&] { rawBytes = RawList(news); }});
     double ours = times[0], raw = times[1];
