@@ -45,8 +45,8 @@ bool NewsClient::PostArticle(const std::string& server, const std::string& artic
             dialog->SetTitle("Posting " + ArticleSubject(article));
             dialog->Show();
         }
-        static const Opening kOpening = {"Connecting to the server...", "Connection established.", false, nullptr,
-                                         false, false};
+        static const Opening kOpening = {
+            "Connecting to the server...", "Connection established.", false, nullptr, false, false};
         if (Open(server, kOpening, status))
             posted = SendArticle(article, dialog);
     } catch (CBlockingSocketException* thrown) {
