@@ -139,6 +139,9 @@ TEST_F(NewsReadingTest, CapabilitiesChooseTheOverviewCommand) {
         // A list without READER (a transit server): MODE READER, and the list asked again.
         {"normal caps=VERSION,MODE-READER,OVER", "", true,
          "CAPABILITIES|MODE READER|CAPABILITIES|GROUP fake.test|OVER 1-5", 5},
+        // A list that says READER of a server that then wants MODE READER: switched when it says so.
+        {"caps_over gate=1", "", true,
+         "CAPABILITIES|GROUP fake.test|MODE READER|CAPABILITIES|GROUP fake.test|OVER 1-5", 5},
         // Empty: XOVER answers 224 and no lines, OVER answers 423.
         {"normal overview=none", "", true, "CAPABILITIES|MODE READER|GROUP fake.test|XOVER 1-5", 0},
         {"caps_over overview=none", "", true, "CAPABILITIES|GROUP fake.test|OVER 1-5", 0},
