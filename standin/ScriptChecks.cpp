@@ -82,11 +82,16 @@ bool ScriptRunner::ExecuteWait(const std::vector<std::string>& w, std::string* e
         return ok;
     }
     if (what == "nntp" && w.size() >= 3) {
-        std::string log;
-        bool ok = ScriptWaitFor([&] { return FakeNntpLog(&log, error) && log.find(w[2]) != std::string::npos; },
-                                ScriptTimeoutArg(w, 3));
+        std::string log, controlError;
+        bool ok = ScriptWaitFor(
+            [&] {
+                controlError.clear();
+                return FakeNntpLog(&log, &controlError) && log.find(w[2]) != std::string::npos;
+            },
+            ScriptTimeoutArg(w, 3));
         if (!ok)
-            *error = "the news server's log never held \"" + w[2] + "\": " + log;
+            *error = "the news server's log never held \"" + w[2] + "\": " + log +
+                     (controlError.empty() ? "" : " (" + controlError + ")");
         return ok;
     }
     if (what == "status" && w.size() >= 4) {

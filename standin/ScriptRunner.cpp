@@ -111,6 +111,10 @@ void ScriptRunner::Run() {
         std::string error;
         if (!Execute(line.words, &error)) {
             Out("error: line " + std::to_string(line.number) + ": " + error);
+            // What the host saw up to the failure, to tell a fault from a slow or lost event.
+            std::string ignored;
+            Out("> dump log (after the failure)");
+            Execute({"dump", "log"}, &ignored);
             exitCode = 1;
             break;
         }
