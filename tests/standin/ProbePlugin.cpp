@@ -122,23 +122,37 @@ DWORD WINAPI NewsWorker(void* folder) {
     }
     WSADATA data;
     WSAStartup(MAKEWORD(1, 1), &data);
-    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(119);
-    to.sin_addr.s_addr = inet_addr(address);
-    DWORD timeoutMs = 10000;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
     const char request[] = "GROUP fake.test\r\nXOVER 1-5\r\n";
     std::string reply;
-    if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0 &&
-        send(s, request, sizeof request - 1, 0) > 0) {
-        char piece[4096];
-        int n;
-        while (reply.find("\r\n.\r\n") == std::string::npos && (n = recv(s, piece, sizeof piece, 0)) > 0)
-            reply.append(piece, n);
+    // CI has twice seen this exchange come back empty while the server and its control channel
+    // answered: each failed attempt is logged with its step and error, and tried again.
+    for (int attempt = 0; attempt < 3 && reply.find("\r\n.\r\n") == std::string::npos; ++attempt) {
+        if (attempt > 0)
+            Sleep(500);
+        reply.clear();
+        SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in to = {};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(119);
+        to.sin_addr.s_addr = inet_addr(address);
+        DWORD timeoutMs = 10000;
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs), sizeof timeoutMs);
+        const char* step = "connect";
+        if (connect(s, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 0) {
+            step = "send";
+            if (send(s, request, sizeof request - 1, 0) > 0) {
+                step = "recv";
+                char piece[4096];
+                int n;
+                while (reply.find("\r\n.\r\n") == std::string::npos && (n = recv(s, piece, sizeof piece, 0)) > 0)
+                    reply.append(piece, n);
+            }
+        }
+        if (reply.find("\r\n.\r\n") == std::string::npos)
+            Log(std::string("probe news: ") + step + " to " + address + " failed, error " +
+                std::to_string(WSAGetLastError()) + ", " + std::to_string(reply.size()) + " bytes");
+        closesocket(s);
     }
-    closesocket(s);
     WSACleanup();
     std::string message = "From: news@probe\r\nSubject: Probe News\r\n\r\n" + reply;
     gAppendMessage(id->c_str(), message.c_str());
